@@ -1,0 +1,32 @@
+// The command's module-level state. It lives from load to unload; a run of the command
+// overwrites it, and the first prompt of each run empties the match table.
+#pragma once
+
+#include "../host/ZelLib.h"
+
+#include <cstdint>
+#include <string>
+
+struct MatchEntry {
+    std::int32_t qualifier;  // with segmentId, the pair that ZelIdSetBlinkSegmentId takes
+    std::int32_t segmentId;
+    std::int32_t elementId;  // the segment's head element: the annotation read and written
+};
+static_assert(sizeof(MatchEntry) == 12);
+
+// Slot 0 is never used; matches occupy 1..MatchCount.
+constexpr std::int32_t MatchTableSlots = 1088;
+constexpr std::int32_t MatchCapacity = MatchTableSlots - 1;
+// From this match on, every further match raises the capacity message.
+constexpr std::int32_t MatchWarningCount = 1000;
+
+// The two search methods' chains of prompts, fixed when the command starts.
+enum class Chain { Identical, Contains };
+
+extern std::int32_t SearchMethod;  // 0 identical, anything else contains
+extern std::wstring SearchText;
+extern EventPoint WindowCorner1;
+extern MatchEntry MatchTable[MatchTableSlots];
+extern std::int32_t MatchCount;
+extern std::int32_t CurrentIndex;  // 0 all matches, k the k-th match
+extern BoundingBox ViewBox;

@@ -1,0 +1,136 @@
+#include "Matches.h"
+
+#include "CopiedText.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr wchar_t CapacityMessage[] = L"메모리 한계 용량을 초과하였습니다.";
+
+// The filters are host callbacks: nothing may escape them, and a failure rejects the element.
+template <class Test>
+std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId, Test test) noexcept
+{
+    try {
+        if (ZelElmGetType(elementId, segmentId) != AnnotationElementType)
+            return 0;
+        CommentRecord record{};
+        if (!ReadAnnotation(elementId, record))
+            return 0;
+        CopiedText text(record.text);
+        return test(text.View()) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // namespace
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    if (a.empty())
+        return true;
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+bool ReadAnnotation(std::int32_t elementId, CommentRecord& record)
+{
+    record.text = nullptr;
+    return ZelCmtGetComment(elementId, &record) == 0 && record.text != nullptr;
+}
+
+std::int32_t AcceptAllFilter(std::int32_t, std::int32_t) { return 1; }
+
+std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId)
+{
+    return FilterAnnotation(elementId, segmentId, [](std::wstring_view text) { return EqualsIgnoringCase(SearchText, text); });
+}
+
+std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId)
+{
+    return FilterAnnotation(elementId, segmentId,
+                            [](std::wstring_view text) { return text.find(SearchText) != std::wstring_view::npos; });
+}
+
+ElementFilter FilterOf(Chain chain) { return chain == Chain::Identical ? IdenticalTextFilter : ContainsTextFilter; }
+
+void CollectMatches(const BoundingBox* window, ElementFilter filter)
+{
+    // The host appends a search's segments to its id list: empty it first with a search that
+    // fills it and an init that clears it.
+    if (ZelSgmSearchSegment2(nullptr, AcceptAllFilter, 0) == 0) {
+        ZelIdData list = ZelIddOpenApIdData(0, 1);
+        ZelIddInitApIdData(list);
+        ZelIddCloseApIdData(list);
+    }
+    if (ZelSgmSearchSegment2(window, filter, 0) != 0)
+        return;
+
+    ZelIdData list = ZelIddOpenApIdData(0, 1);
+    IdListItem item{};
+    for (std::int32_t more = ZelIddGetHeadApIdData(list, &item); more != -1; more = ZelIddGetNextApIdData(list, &item)) {
+        std::int32_t segmentId = item.segmentId;
+        std::int32_t qualifier = item.qualifier;
+        std::int32_t elementId = ZelSgmGetHeadElementId(segmentId);
+        CommentRecord record{};
+        if (!ReadAnnotation(elementId, record))
+            continue;
+        ++MatchCount;
+        if (MatchCount >= MatchWarningCount)
+            ZelDlgMessageBox(CapacityMessage);
+        MatchTable[MatchCount] = MatchEntry{qualifier, segmentId, elementId};
+        if (MatchCount == MatchCapacity)
+            break;
+    }
+    ZelIddInitApIdData(list);
+    ZelIddCloseApIdData(list);
+}
+
+void BlinkMatches()
+{
+    for (std::int32_t i = 1; i <= MatchCount; ++i)
+        ZelIdSetBlinkSegmentId(&MatchTable[i].qualifier);
+    ZelIdDoBlink();
+}
+
+bool ComputeViewBox(std::int32_t index, BoundingBox& box)
+{
+    if (index < 0 || index > MatchCount)
+        return false;
+    CommentRecord record{};
+    if (index > 0) {
+        if (ZelCmtGetComment(MatchTable[index].elementId, &record) == -1)
+            return false;
+        box = BoundingBox{record.x, record.y, record.x, record.y};
+        return true;
+    }
+    bool any = false;
+    BoundingBox all{};
+    for (std::int32_t i = 1; i <= MatchCount; ++i) {
+        if (ZelCmtGetComment(MatchTable[i].elementId, &record) == -1)
+            continue;
+        if (!any) {
+            all = BoundingBox{record.x, record.y, record.x, record.y};
+            any = true;
+            continue;
+        }
+        all.xmin = std::min(all.xmin, record.x);
+        all.ymin = std::min(all.ymin, record.y);
+        all.xmax = std::max(all.xmax, record.x);
+        all.ymax = std::max(all.ymax, record.y);
+    }
+    if (any)
+        box = all;
+    return any;
+}
+
+void ZoomToViewBox(double margin)
+{
+    ZelFilFitZoom2(ViewBox.xmin - margin, ViewBox.ymin - margin, ViewBox.xmax + margin, ViewBox.ymax + margin);
+}

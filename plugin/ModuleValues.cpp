@@ -1,0 +1,16 @@
+// The module-level values constructed at load, in this order, and destroyed in reverse at
+// unload. Everything else the module keeps is plain data, zero at load.
+#include "../command/CommandState.h"
+#include "../settings/SettingsStore.h"
+#include "SorvaneApp.h"
+
+const std::wstring SettingsSubkey = L"Sorvane";
+std::wstring SearchText;
+CSorvaneApp theApp;
+
+std::int32_t SearchMethod = 0;
+EventPoint WindowCorner1 = {};
+MatchEntry MatchTable[MatchTableSlots] = {};
+std::int32_t MatchCount = 0;
+std::int32_t CurrentIndex = 0;
+BoundingBox ViewBox = {};

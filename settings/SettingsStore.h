@@ -1,0 +1,24 @@
+// The search method, kept as the REG_SZ value "Method" under
+// HKEY_CURRENT_USER\SOFTWARE\Tarnwick\ZEL\<subkey>. Registry failures are never shown.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+extern const std::wstring SettingsSubkey;
+
+std::wstring MakeSettingsKeyPath(std::wstring subkey);
+// 0 and `text` replaced by the value; -1 with `text` unchanged on any failure.
+int ReadRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring& text);
+int WriteRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring text);
+bool WriteSettingString(std::wstring subkey, std::wstring valueName, std::wstring text);
+// The stored method; "0" is written back and 0 returned when it is missing or unreadable.
+std::int32_t ReadSearchMethod(std::wstring subkey);
+bool LoadSearchMethod();
+void SaveSearchMethod(std::wstring subkey, std::int32_t method);
+
+// The text that `count` bytes of value data hold: whole UTF-16 code units up to the first NUL,
+// or all of them when the data carry none.
+std::wstring TextFromRegistryData(const BYTE* data, DWORD count);

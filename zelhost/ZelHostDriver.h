@@ -1,0 +1,112 @@
+// The stand-in host's own driver interface, for tests and the host program: it plays the host
+// application's side of ZelLib. Everything runs on the calling thread, which acts as the host's
+// user-interface thread.
+//
+// A transcript records what the plug-in showed, one UTF-8 line each:
+//   prompt: / cursor: / info: / error: / messagebox: TEXT
+//   zoom: XMIN YMIN XMAX YMAX          blink: QUALIFIER/SEGMENT ...
+//   result: finish|advance|stay        dialog: ...
+// A call log records every ZelLib call with its arguments (one line each), and the violations
+// list records every breach of the command protocol the host noticed.
+#pragma once
+
+#include "../host/ZelLib.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#ifdef ZELLIB_BUILD
+#define ZHDAPI extern "C" __declspec(dllexport)
+#else
+#define ZHDAPI extern "C" __declspec(dllimport)
+#endif
+
+// Forgets the drawing, the registration, the running command, faults, logs and violations.
+ZHDAPI void ZhdReset();
+
+// 0 on success; otherwise non-zero and the drawing is unchanged, with the reason in ZhdLastError.
+ZHDAPI std::int32_t ZhdLoadDrawingJson(const char* utf8Json);
+ZHDAPI std::int32_t ZhdLoadDrawingFile(const wchar_t* path);
+// Writes to a temporary file beside `path` and renames it, so a failure leaves no half file.
+ZHDAPI std::int32_t ZhdSaveDrawingFile(const wchar_t* path);
+
+// Registration and the command. ZhdStartCommand and the event calls return the state result of
+// the command's execute function (or -1 when there is nothing to call).
+ZHDAPI std::int32_t ZhdIsRegistered();
+ZHDAPI std::int32_t ZhdCallUnload();
+ZHDAPI std::int32_t ZhdCallSecond();
+ZHDAPI std::int32_t ZhdStartCommand();
+// Starts a run at a given ready function instead of the registered start function.
+ZHDAPI std::int32_t ZhdStartAt(ZelReadyFunc ready);
+ZHDAPI std::int32_t ZhdIsCommandRunning();
+ZHDAPI std::int32_t ZhdSendPick(std::int32_t elementId);
+ZHDAPI std::int32_t ZhdSendPoint(double x, double y);
+ZHDAPI std::int32_t ZhdSendKeyin(const wchar_t* text);
+ZHDAPI std::int32_t ZhdSendConfirm();
+ZHDAPI std::int32_t ZhdSendEvent(std::int32_t kind);
+
+// Faults. Each stays in force until ZhdReset unless said otherwise.
+ZHDAPI void ZhdFaultRegister(std::int32_t result);
+ZHDAPI void ZhdFaultComment(std::int32_t elementId, std::int32_t result);
+ZHDAPI void ZhdFaultCommentNullText(std::int32_t elementId);
+ZHDAPI void ZhdFaultDelete(std::int32_t segmentId);
+// The n-th segment search from now (1 = the next one) returns `result` without searching.
+ZHDAPI void ZhdFaultSearch(std::int32_t n, std::int32_t result);
+// The next ZelEvtGetPoint returns `result` and fills nothing.
+ZHDAPI void ZhdFaultGetPoint(std::int32_t result);
+ZHDAPI void ZhdFaultHeadElement(std::int32_t segmentId, std::int32_t elementId);
+
+// The host window: a drawing view and a key-in line. Enter on the key-in line sends its text
+// as a key-in event; the Clear key empties it.
+ZHDAPI void* ZhdCreateWindow();
+ZHDAPI void ZhdFocusKeyinLine();
+ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds);
+// Answers for the next modal dialogs of this thread, carried out from inside their modal loop:
+// "click ID", "ok" or "cancel".
+ZHDAPI void ZhdQueueDialogAnswer(const char* answer);
+ZHDAPI std::int32_t ZhdPendingDialogAnswers();
+
+// Reading back. Each copies UTF-8 text (NUL-terminated, truncated to `capacity`) and returns
+// the full length in bytes without the NUL.
+ZHDAPI std::int32_t ZhdGetTranscript(char* buffer, std::int32_t capacity);
+ZHDAPI std::int32_t ZhdGetCallLog(char* buffer, std::int32_t capacity);
+ZHDAPI std::int32_t ZhdGetViolations(char* buffer, std::int32_t capacity);
+ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity);
+ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity);
+ZHDAPI void ZhdClearLogs();
+// Call logging costs an allocation per call; benchmarks turn it off.
+ZHDAPI void ZhdSetCallLogging(std::int32_t enabled);
+// Every transcript line is also written to standard output as it happens.
+ZHDAPI void ZhdSetEcho(std::int32_t enabled);
+
+namespace zhd {
+
+inline std::string Read(std::int32_t (*get)(char*, std::int32_t))
+{
+    std::string text(static_cast<size_t>(get(nullptr, 0)), '\0');
+    get(text.data(), static_cast<std::int32_t>(text.size() + 1));
+    return text;
+}
+
+inline std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+inline std::vector<std::string> Transcript() { return Lines(Read(ZhdGetTranscript)); }
+inline std::vector<std::string> CallLog() { return Lines(Read(ZhdGetCallLog)); }
+inline std::vector<std::string> Violations() { return Lines(Read(ZhdGetViolations)); }
+inline std::string DrawingJson() { return Read(ZhdGetDrawingJson); }
+inline std::string LastError() { return Read(ZhdGetLastError); }
+
+}  // namespace zhd

@@ -1,1 +1,207 @@
+// Collecting matches, blinking and framing them.
 #include "TestSupport.h"
+
+#include "command/Matches.h"
+
+#include <algorithm>
+
+namespace {
+
+class Collection : public HostTest {
+protected:
+    std::vector<std::int32_t> MatchedSegments() const
+    {
+        std::vector<std::int32_t> segments;
+        for (std::int32_t i = 1; i <= MatchCount; ++i)
+            segments.push_back(MatchTable[i].segmentId);
+        return segments;
+    }
+
+    std::vector<std::int32_t> Collect(Chain chain, const std::wstring& searchText, const BoundingBox* window = nullptr)
+    {
+        SearchText = searchText;
+        MatchCount = 0;
+        CollectMatches(window, FilterOf(chain));
+        return MatchedSegments();
+    }
+
+    size_t Count(const std::string& prefix)
+    {
+        auto log = zhd::CallLog();
+        return static_cast<size_t>(std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+    }
+};
+
+TEST_F(Collection, IdenticalSearchMatchesWholeTextsWithoutRegardToCase)
+{
+    DrawingBuilder()
+        .Annotation(1, 10, 0, 0, L"ABC")
+        .Annotation(2, 20, 0, 0, L"abc")
+        .Annotation(3, 30, 0, 0, L"xabcx")
+        .Annotation(4, 40, 0, 0, L"abc ")
+        .Other(5, 50, 0, 0)
+        .Annotation(6, 60, 0, 0, L"aBc", 9)
+        .Load();
+    EXPECT_EQ(Collect(Chain::Identical, L"abc"), (std::vector<std::int32_t>{1, 2, 6}));
+    EXPECT_EQ(MatchTable[3].qualifier, 9);
+    EXPECT_EQ(MatchTable[3].elementId, 60);
+}
+
+TEST_F(Collection, ContainsSearchIsCaseSensitive)
+{
+    DrawingBuilder()
+        .Annotation(1, 10, 0, 0, L"xABCx")
+        .Annotation(2, 20, 0, 0, L"xabcx")
+        .Annotation(3, 30, 0, 0, L"abc")
+        .Load();
+    EXPECT_EQ(Collect(Chain::Contains, L"abc"), (std::vector<std::int32_t>{2, 3}));
+}
+
+struct Fold {
+    const wchar_t* search;
+    const wchar_t* text;
+    bool equal;
+};
+
+class CaseFolding : public Collection, public ::testing::WithParamInterface<Fold> {};
+
+TEST_P(CaseFolding, FoldsLettersBeyondAtoZ)
+{
+    DrawingBuilder().Annotation(1, 10, 0, 0, GetParam().text).Load();
+    EXPECT_EQ(Collect(Chain::Identical, GetParam().search).size(), GetParam().equal ? 1u : 0u)
+        << Utf8(GetParam().search) << " against " << Utf8(GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CaseFolding,
+                         ::testing::Values(Fold{L"éclair", L"ÉCLAIR", true}, Fold{L"σοφία", L"ΣΟΦΊΑ", true},
+                                           Fold{L"дверь", L"ДВЕРЬ", true}, Fold{L"ｄｏｏｒ", L"ＤＯＯＲ", true},
+                                           Fold{L"문", L"문", true}, Fold{L"문", L"문 ", false},
+                                           Fold{L"", L"", true}, Fold{L"a", L"", false}));
+
+TEST_F(Collection, AWindowLimitsTheSearch)
+{
+    DrawingBuilder()
+        .Annotation(1, 10, 0, 0, L"문")
+        .Annotation(2, 20, 5, 5, L"문")
+        .Annotation(3, 30, 20, 5, L"문")
+        .Load();
+    BoundingBox window{0, 0, 10, 10};
+    EXPECT_EQ(Collect(Chain::Identical, L"문", &window), (std::vector<std::int32_t>{1, 2}));
+}
+
+TEST_F(Collection, StartsFromAnEmptyIdListWhateverTheHostHeldBefore)
+{
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"a").Annotation(2, 20, 0, 0, L"b").Load();
+    ZelSgmSearchSegment2(nullptr, AcceptAllFilter, 0);  // leaves both segments listed
+    EXPECT_EQ(Collect(Chain::Identical, L"b"), std::vector<std::int32_t>{2});
+}
+
+TEST_F(Collection, SkipsSegmentsWhoseHeadElementCannotBeRead)
+{
+    DrawingBuilder()
+        .Other(1, 10, 0, 0)
+        .Element(11, AnnotationElementType, 0, 0, L"문")  // matches, but the head is no annotation
+        .Annotation(2, 20, 0, 0, L"문")
+        .Annotation(3, 30, 0, 0, L"문")
+        .Annotation(4, 40, 0, 0, L"문")
+        .Load();
+    ZhdFaultHeadElement(3, 999);
+    ZhdFaultCommentNullText(40);  // read as filled, but without a text: never a match
+    EXPECT_EQ(Collect(Chain::Identical, L"문"), std::vector<std::int32_t>{2});
+}
+
+TEST_F(Collection, AFailedSearchAddsNothingAndLeavesTheIdListClosed)
+{
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Load();
+    ZhdFaultSearch(1, 1);  // the clearing search
+    ZhdFaultSearch(2, 1);  // the search itself
+    EXPECT_EQ(Collect(Chain::Identical, L"문"), std::vector<std::int32_t>{});
+    EXPECT_EQ(Count("ZelIddOpenApIdData"), 0u);
+}
+
+struct Capacity {
+    int matches;
+    int messages;
+    int stored;
+};
+
+class MatchCapacityCase : public Collection, public ::testing::WithParamInterface<Capacity> {};
+
+TEST_P(MatchCapacityCase, WarnsFromTheThousandthMatchAndNeverOverrunsTheTable)
+{
+    DrawingBuilder drawing;
+    for (int i = 1; i <= GetParam().matches; ++i)
+        drawing.Annotation(i, i * 10, i, 0, L"문");
+    drawing.Load();
+    ZhdSetCallLogging(0);
+    Collect(Chain::Identical, L"문");
+    std::vector<std::string> expected(static_cast<size_t>(GetParam().messages), "messagebox: 메모리 한계 용량을 초과하였습니다.");
+    EXPECT_EQ(zhd::Transcript(), expected);
+    EXPECT_EQ(MatchCount, GetParam().stored);
+    EXPECT_EQ(MatchTable[MatchCount].segmentId, GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MatchCapacityCase,
+                         ::testing::Values(Capacity{999, 0, 999}, Capacity{1000, 1, 1000}, Capacity{1005, 6, 1005},
+                                           Capacity{1100, 88, 1087}));
+
+class Framing : public Collection {};
+
+TEST_F(Framing, AllMatchesGiveTheirTrueBoundingBox)
+{
+    DrawingBuilder()
+        .Annotation(1, 10, 20000000, 3, L"문")
+        .Annotation(2, 20, 20000004, -7, L"문")
+        .Annotation(3, 30, 20000001, 1, L"문")
+        .Load();
+    Collect(Chain::Identical, L"문");
+    ZhdFaultComment(30, -1);  // left out of the box
+    ASSERT_TRUE(ComputeViewBox(0, ViewBox));
+    EXPECT_EQ(ViewBox.xmin, 20000000);
+    EXPECT_EQ(ViewBox.xmax, 20000004);
+    EXPECT_EQ(ViewBox.ymin, -7);
+    EXPECT_EQ(ViewBox.ymax, 3);
+    ZoomToViewBox(10);
+    EXPECT_EQ(zhd::Transcript(), std::vector<std::string>{"zoom: 19999990 -17 20000014 13"});
+}
+
+TEST_F(Framing, OneMatchIsABoxOfZeroSizeAtItsPosition)
+{
+    DrawingBuilder().Annotation(1, 10, 5, 6, L"문").Load();
+    Collect(Chain::Identical, L"문");
+    ASSERT_TRUE(ComputeViewBox(0, ViewBox));
+    ZoomToViewBox(10);
+    ASSERT_TRUE(ComputeViewBox(1, ViewBox));
+    ZoomToViewBox(100);
+    EXPECT_EQ(zhd::Transcript(), (std::vector<std::string>{"zoom: -5 -4 15 16", "zoom: -95 -94 105 106"}));
+}
+
+TEST_F(Framing, NothingToFrameLeavesTheBoxUntouched)
+{
+    DrawingBuilder().Annotation(1, 10, 5, 6, L"문").Annotation(2, 20, 7, 8, L"문").Load();
+    Collect(Chain::Identical, L"문");
+    ViewBox = BoundingBox{1, 2, 3, 4};
+    ZhdFaultComment(10, -1);
+    ZhdFaultComment(20, -1);
+    EXPECT_FALSE(ComputeViewBox(0, ViewBox)) << "no readable match";
+    EXPECT_FALSE(ComputeViewBox(1, ViewBox)) << "an unreadable match";
+    EXPECT_FALSE(ComputeViewBox(3, ViewBox)) << "past the last match";
+    MatchCount = 0;
+    EXPECT_FALSE(ComputeViewBox(0, ViewBox)) << "no match at all";
+    EXPECT_EQ(ViewBox.xmin, 1);
+    EXPECT_EQ(ViewBox.ymax, 4);
+}
+
+TEST_F(Framing, BlinkRegistersEveryMatchInTableOrderThenBlinksOnce)
+{
+    DrawingBuilder().Annotation(5, 50, 0, 0, L"문", 2).Annotation(3, 30, 0, 0, L"문", 1).Load();
+    Collect(Chain::Identical, L"문");
+    BlinkMatches();
+    EXPECT_EQ(zhd::Transcript(), std::vector<std::string>{"blink: 2/5 1/3"});
+    MatchCount = 0;
+    BlinkMatches();
+    EXPECT_EQ(Count("ZelIdSetBlinkSegmentId"), 2u) << "an empty table registers nothing";
+    EXPECT_EQ(Count("ZelIdDoBlink"), 2u) << "and still blinks";
+}
+
+}  // namespace

@@ -102,22 +102,28 @@ void Drawing::LoadJson(const std::string& utf8)
     *this = std::move(loaded);
 }
 
+// One segment a line, keys in the documented order, so that saved drawings diff well.
 std::string Drawing::SaveJson() const
 {
-    json segments = json::array();
+    std::string out = "{\"segments\":[";
+    bool first = true;
     for (const Segment& segment : segments_) {
         if (segment.deleted)
             continue;
-        json elements = json::array();
+        nlohmann::ordered_json elements = nlohmann::ordered_json::array();
         for (const Element& element : segment.elements) {
-            json e = {{"id", element.id}, {"type", element.type}, {"x", element.x}, {"y", element.y}};
+            nlohmann::ordered_json e = {{"id", element.id}, {"type", element.type}, {"x", element.x}, {"y", element.y}};
             if (element.type == 33)
                 e["text"] = Utf8FromWide(element.text);
             elements.push_back(std::move(e));
         }
-        segments.push_back({{"id", segment.id}, {"qualifier", segment.qualifier}, {"elements", std::move(elements)}});
+        nlohmann::ordered_json s = {{"id", segment.id}, {"qualifier", segment.qualifier}, {"elements", std::move(elements)}};
+        out += first ? "\n" : ",\n";
+        out += s.dump();
+        first = false;
     }
-    return json{{"segments", std::move(segments)}}.dump() + "\n";
+    out += "\n]}\n";
+    return out;
 }
 
 void Drawing::Clear()

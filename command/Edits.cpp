@@ -7,8 +7,11 @@ std::wstring ReplaceOccurrences(std::wstring_view text, std::wstring_view find, 
 {
     if (find.empty())
         return std::wstring(text);
+    size_t occurrences = 0;
+    for (size_t at = text.find(find); at != std::wstring_view::npos; at = text.find(find, at + find.size()))
+        ++occurrences;
     std::wstring result;
-    result.reserve(text.size());
+    result.reserve(text.size() - occurrences * find.size() + occurrences * with.size());
     size_t from = 0;
     for (size_t at = text.find(find); at != std::wstring_view::npos; at = text.find(find, from)) {
         result.append(text, from, at - from);

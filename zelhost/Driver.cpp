@@ -143,6 +143,23 @@ ZHDAPI std::int32_t ZhdLoadDrawingFile(const wchar_t* path)
     return ZhdLoadDrawingJson(contents.c_str());
 }
 
+ZHDAPI std::int32_t ZhdAddSegment(std::int32_t segmentId, std::int32_t qualifier, std::int32_t elementId,
+                                  std::int32_t type, double x, double y, const wchar_t* text)
+{
+    HostState& h = Host();
+    try {
+        Segment segment;
+        segment.id = segmentId;
+        segment.qualifier = qualifier;
+        segment.elements.push_back(Element{elementId, type, x, y, text ? text : L""});
+        h.drawing.AddSegment(std::move(segment));
+        return 0;
+    } catch (const std::exception& e) {
+        h.lastError = e.what();
+        return 1;
+    }
+}
+
 ZHDAPI std::int32_t ZhdSaveDrawingFile(const wchar_t* path)
 {
     HostState& h = Host();

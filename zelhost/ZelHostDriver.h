@@ -28,6 +28,9 @@ ZHDAPI void ZhdReset();
 // 0 on success; otherwise non-zero and the drawing is unchanged, with the reason in ZhdLastError.
 ZHDAPI std::int32_t ZhdLoadDrawingJson(const char* utf8Json);
 ZHDAPI std::int32_t ZhdLoadDrawingFile(const wchar_t* path);
+// Appends a segment of one element, for drawings too large to build as JSON; 0 on success.
+ZHDAPI std::int32_t ZhdAddSegment(std::int32_t segmentId, std::int32_t qualifier, std::int32_t elementId,
+                                  std::int32_t type, double x, double y, const wchar_t* text);
 // Writes to a temporary file beside `path` and renames it, so a failure leaves no half file.
 ZHDAPI std::int32_t ZhdSaveDrawingFile(const wchar_t* path);
 

@@ -1,0 +1,72 @@
+// The plug-in's own cost of a search: the identical and the contains filter over a drawing of
+// a million annotations, against a baseline filter that makes the same host calls (the type and
+// the record) and compares nothing.
+#include "BenchClock.h"
+
+#include "command/CommandState.h"
+#include "command/Matches.h"
+#include "zelhost/ZelHostDriver.h"
+
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr int Annotations = 1000000;
+constexpr int Matches = 300;
+
+std::int32_t BaselineFilter(std::int32_t elementId, std::int32_t segmentId)
+{
+    if (ZelElmGetType(elementId, segmentId) != AnnotationElementType)
+        return 0;
+    CommentRecord record{};
+    return ZelCmtGetComment(elementId, &record) == 0 && record.text == nullptr;
+}
+
+std::wstring RandomText(std::mt19937& random)
+{
+    static const std::wstring latin = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -.";
+    static const std::wstring korean = L"문창벽방실주방거실화장침대현관계단복도창고층면도";
+    std::uniform_int_distribution<int> length(2, 30);
+    std::uniform_int_distribution<int> script(0, 1);
+    const std::wstring& letters = script(random) ? latin : korean;
+    std::uniform_int_distribution<size_t> pick(0, letters.size() - 1);
+    std::wstring text;
+    for (int n = length(random); n > 0; --n)
+        text += letters[pick(random)];
+    return text;
+}
+
+double SearchSeconds(ElementFilter filter)
+{
+    return FastestSeconds(3, [&] { ZelSgmSearchSegment2(nullptr, filter, 0); });
+}
+
+}  // namespace
+
+int main()
+{
+    ZhdSetCallLogging(0);
+    std::mt19937 random(42);
+    const std::wstring searchText = L"주방 창 W-12";
+    for (int i = 1; i <= Annotations; ++i) {
+        bool match = i % (Annotations / Matches) == 0;
+        std::wstring text = match ? (i % 2 ? L"주방 창 w-12" : L"1층 주방 창 W-12 상세") : RandomText(random);
+        ZhdAddSegment(i, 0, i * 10, AnnotationElementType, i % 1000, i / 1000, text.c_str());
+    }
+    SearchText = searchText;
+
+    double baseline = SearchSeconds(BaselineFilter);
+    double acceptAll = SearchSeconds(AcceptAllFilter);
+    double identical = SearchSeconds(IdenticalTextFilter);
+    double contains = SearchSeconds(ContainsTextFilter);
+
+    std::printf("annotations: %d\n", Annotations);
+    std::printf("baseline: %.1f ns/element\n", baseline / Annotations * 1e9);
+    std::printf("identical: %.1f ns/element, %.2f x accept-all\n", identical / Annotations * 1e9, identical / acceptAll);
+    std::printf("contains: %.1f ns/element, %.2f x accept-all\n", contains / Annotations * 1e9, contains / acceptAll);
+    std::printf("identical/baseline ratio: %.2f\n", identical / baseline);
+    std::printf("contains/baseline ratio: %.2f\n", contains / baseline);
+    return 0;
+}

@@ -1,6 +1,7 @@
 // The stand-in host itself: its drawing files, its search and id list, its strictness and its
 // faults. A host that let a faulty plug-in pass would make every other test worthless.
-#include "TestSupport.h"
+#include "HostSupport.h"
+#include "host/ZelLib.h"
 
 #include <windows.h>
 
@@ -8,7 +9,7 @@
 
 namespace {
 
-class StandInHost : public HostTest {
+class StandInHost : public HostFixture {
 protected:
     void TearDown() override {}  // these cases break the protocol on purpose
 };

@@ -1,0 +1,104 @@
+#include "HostSupport.h"
+
+#include <windows.h>
+
+#include <nlohmann/json.hpp>
+
+#include "host/ZelLib.h"
+
+std::string Utf8(const std::wstring& wide)
+{
+    if (wide.empty())
+        return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const std::string& utf8)
+{
+    if (utf8.empty())
+        return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+DrawingBuilder& DrawingBuilder::Annotation(int segment, int element, double x, double y, const std::wstring& text, int qualifier)
+{
+    segments_.push_back(Seg{segment, qualifier, {Item{element, AnnotationElementType, x, y, text}}});
+    return *this;
+}
+
+DrawingBuilder& DrawingBuilder::Other(int segment, int element, double x, double y, int type)
+{
+    segments_.push_back(Seg{segment, 0, {Item{element, type, x, y, L""}}});
+    return *this;
+}
+
+DrawingBuilder& DrawingBuilder::Element(int element, int type, double x, double y, const std::wstring& text)
+{
+    segments_.back().items.push_back(Item{element, type, x, y, text});
+    return *this;
+}
+
+std::string DrawingBuilder::Json() const
+{
+    nlohmann::json segments = nlohmann::json::array();
+    for (const Seg& s : segments_) {
+        nlohmann::json elements = nlohmann::json::array();
+        for (const Item& i : s.items) {
+            nlohmann::json e = {{"id", i.id}, {"type", i.type}, {"x", i.x}, {"y", i.y}};
+            if (i.type == AnnotationElementType)
+                e["text"] = Utf8(i.text);
+            elements.push_back(e);
+        }
+        segments.push_back({{"id", s.id}, {"qualifier", s.qualifier}, {"elements", elements}});
+    }
+    return nlohmann::json{{"segments", segments}}.dump();
+}
+
+void DrawingBuilder::Load() const
+{
+    ASSERT_EQ(ZhdLoadDrawingJson(Json().c_str()), 0) << zhd::LastError();
+}
+
+std::wstring TextOf(int elementId)
+{
+    auto drawing = nlohmann::json::parse(zhd::DrawingJson());
+    for (const auto& s : drawing["segments"])
+        for (const auto& e : s["elements"])
+            if (e["id"] == elementId)
+                return Wide(e.value("text", std::string()));
+    return L"<gone>";
+}
+
+bool SegmentExists(int segmentId)
+{
+    auto drawing = nlohmann::json::parse(zhd::DrawingJson());
+    for (const auto& s : drawing["segments"])
+        if (s["id"] == segmentId)
+            return true;
+    return false;
+}
+
+void HostFixture::SetUp()
+{
+    ZhdReset();
+    seen_ = 0;
+}
+
+void HostFixture::TearDown()
+{
+    EXPECT_EQ(zhd::Violations(), std::vector<std::string>{}) << "the plug-in broke the host's protocol";
+}
+
+std::vector<std::string> HostFixture::TakeTranscript()
+{
+    std::vector<std::string> all = zhd::Transcript();
+    std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(seen_, all.size())), all.end());
+    seen_ = all.size();
+    return fresh;
+}

@@ -1,0 +1,53 @@
+// Helpers for tests that drive the stand-in host: drawings built in code, reading the drawing
+// back, and a fixture that resets the host and fails a case whose plug-in broke the protocol.
+#pragma once
+
+#include "zelhost/ZelHostDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+std::string Utf8(const std::wstring& wide);
+std::wstring Wide(const std::string& utf8);
+
+// A drawing under construction; Load hands it to the stand-in host.
+class DrawingBuilder {
+public:
+    // A segment holding one annotation (element type 33).
+    DrawingBuilder& Annotation(int segment, int element, double x, double y, const std::wstring& text, int qualifier = 0);
+    // A segment holding one element of another type.
+    DrawingBuilder& Other(int segment, int element, double x, double y, int type = 1);
+    // Appends an element to the last segment.
+    DrawingBuilder& Element(int element, int type, double x, double y, const std::wstring& text = L"");
+    std::string Json() const;
+    void Load() const;
+
+private:
+    struct Item {
+        int id, type;
+        double x, y;
+        std::wstring text;
+    };
+    struct Seg {
+        int id, qualifier;
+        std::vector<Item> items;
+    };
+    std::vector<Seg> segments_;
+};
+
+// The text of an element in the stand-in host's drawing, or "<gone>" when its segment is gone.
+std::wstring TextOf(int elementId);
+bool SegmentExists(int segmentId);
+
+class HostFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // The transcript lines since the last call.
+    std::vector<std::string> TakeTranscript();
+
+private:
+    size_t seen_ = 0;
+};

@@ -62,6 +62,7 @@ std::int32_t Deliver(HostEvent event)
         h.Violation("an event arrived while no command was waiting for one");
         return -1;
     }
+    h.Log("event " + std::to_string(event.kind) + (event.kind == KeyIn ? " \"" + Utf8FromWide(event.text) + "\"" : std::string()));
     h.currentEvent = &event;
     h.readySetInCallback = false;
     h.executeSetInCallback = false;

@@ -169,6 +169,14 @@ TEST_F(TypicalRun, UnloadingRemovesTheHookOnceAndThenDoesNothing)
     EXPECT_EQ(zhd::Transcript().size(), 10u) << "unloading shows nothing and changes nothing else";
 }
 
+TEST(RegularDll, FailsToLoadWhenItsApplicationRefusesToStart)
+{
+    HMODULE module = LoadLibraryW(L"refusing_app.dll");
+    EXPECT_EQ(module, nullptr);
+    if (module)
+        FreeLibrary(module);
+}
+
 // What the file carries: exports, imports, version and manifest.
 class PluginFile : public ::testing::Test {
 protected:

@@ -1,0 +1,15 @@
+# Installs into a scratch folder and checks that it holds exactly what a user copies into the
+# host: the DLL and its three icons.
+set(scratch ${BUILD_DIR}/install-check)
+file(REMOVE_RECURSE ${scratch})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${scratch} OUTPUT_QUIET RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cmake --install failed")
+endif()
+file(GLOB_RECURSE installed RELATIVE ${scratch} ${scratch}/*)
+list(SORT installed)
+set(expected Sorvane.dll apSorvane_16.png apSorvane_24.png apSorvane_32.png)
+if(NOT installed STREQUAL expected)
+  message(FATAL_ERROR "installed: ${installed}\nexpected: ${expected}")
+endif()
+message(STATUS "installed exactly: ${installed}")

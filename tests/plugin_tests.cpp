@@ -33,7 +33,7 @@ protected:
         StoreMethod(L"0");
         module_ = LoadLibraryW(L"Sorvane.dll");
         ASSERT_NE(module_, nullptr) << "LoadLibrary failed with " << GetLastError();
-        startup_ = reinterpret_cast<std::int32_t (*)()>(GetProcAddress(module_, "Startup"));
+        startup_ = reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(module_, "Startup")));
         ASSERT_NE(startup_, nullptr);
     }
     void TearDown() override

@@ -43,7 +43,7 @@ void PlantRaw(DWORD type, const void* data, ULONG size)
         PWSTR Buffer;
     };
     using SetValue = LONG(WINAPI*)(HANDLE, UnicodeString*, ULONG, ULONG, const void*, ULONG);
-    auto setValue = reinterpret_cast<SetValue>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey"));
+    auto setValue = reinterpret_cast<SetValue>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
     ASSERT_NE(setValue, nullptr);
     wchar_t name[] = L"Method";
     UnicodeString valueName{12, 14, name};
@@ -129,8 +129,9 @@ TEST(RegistryData, TakesWholeCodeUnitsUpToTheFirstNul)
     for (DWORD count = 0; count <= 255; ++count) {
         std::wstring text = TextFromRegistryData(data.data(), count);
         ASSERT_EQ(text.size(), count / 2) << count << " bytes";
-        if (!text.empty())
+        if (!text.empty()) {
             ASSERT_EQ(text.back(), static_cast<wchar_t>('a' + (count / 2 - 1) % 26)) << count << " bytes";
+        }
     }
     const BYTE withNul[] = {'4', 0, 0, 0, '2', 0};
     EXPECT_EQ(TextFromRegistryData(withNul, sizeof withNul), L"4");

@@ -108,5 +108,7 @@ struct HostState {
 };
 
 HostState& Host();
+void PaintView(HDC dc, const RECT& area);
+bool SnapshotWindow(HWND window, const wchar_t* path);
 
 }  // namespace zelhost

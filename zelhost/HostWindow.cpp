@@ -46,7 +46,11 @@ BoundingBox ShownBox(HostState& h)
     return box;
 }
 
-void PaintView(HDC dc, const RECT& area)
+}  // namespace
+
+// Draws the drawing framed on the last zoom: annotations as their text at their points, the
+// blinking matches in red, the current match boxed, and the prompt and info lines on top.
+void zelhost::PaintView(HDC dc, const RECT& area)
 {
     HostState& h = Host();
     FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -62,9 +66,12 @@ void PaintView(HDC dc, const RECT& area)
     auto toY = [&](double y) { return static_cast<int>(std::lround((area.top + area.bottom) / 2.0 - (y - cy) * scale)); };
 
     HFONT font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
+    HFONT bold = CreateFontW(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
+    HPEN gridPen = CreatePen(PS_SOLID, 1, RGB(170, 170, 170));
     HPEN markPen = CreatePen(PS_SOLID, 2, RGB(220, 0, 0));
+    HBRUSH highlight = CreateSolidBrush(RGB(255, 236, 150));
     for (const Segment& s : h.drawing.Segments()) {
         if (s.deleted)
             continue;
@@ -75,28 +82,48 @@ void PaintView(HDC dc, const RECT& area)
             if (x < area.left - 400 || x > area.right + 400 || y < area.top - 40 || y > area.bottom + 40)
                 continue;
             if (e.type != AnnotationElementType) {
-                SetPixel(dc, x, y, RGB(150, 150, 150));
+                HGDIOBJ oldPen = SelectObject(dc, gridPen);
+                MoveToEx(dc, x - 2, y, nullptr);
+                LineTo(dc, x + 3, y);
+                MoveToEx(dc, x, y - 2, nullptr);
+                LineTo(dc, x, y + 3);
+                SelectObject(dc, oldPen);
                 continue;
             }
-            SetTextColor(dc, blinking ? RGB(220, 0, 0) : RGB(0, 0, 0));
-            TextOutW(dc, x, y - 13, e.text.c_str(), static_cast<int>(e.text.size()));
+            SelectObject(dc, blinking ? bold : font);
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, e.text.c_str(), static_cast<int>(e.text.size()), &extent);
+            if (blinking) {
+                RECT back = {x - 2, y - 15, x + extent.cx + 2, y + 1};
+                FillRect(dc, &back, highlight);
+            }
+            SetTextColor(dc, blinking ? RGB(200, 0, 0) : RGB(0, 0, 0));
+            TextOutW(dc, x, y - 14, e.text.c_str(), static_cast<int>(e.text.size()));
             bool current = blinking && h.hasView && std::fabs(e.x - cx) < 1e-6 && std::fabs(e.y - cy) < 1e-6;
             if (current) {
                 HGDIOBJ oldPen = SelectObject(dc, markPen);
                 HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-                Rectangle(dc, x - 8, y - 8, x + 8, y + 8);
+                Rectangle(dc, x - 6, y - 20, x + extent.cx + 6, y + 6);
                 SelectObject(dc, oldBrush);
                 SelectObject(dc, oldPen);
             }
         }
     }
+    SelectObject(dc, font);
+    RECT bar = {area.left, area.top, area.right, area.top + 20};
+    FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     SetTextColor(dc, RGB(0, 0, 160));
     std::wstring status = h.prompt + L"   " + h.info;
-    TextOutW(dc, area.left + 4, area.top + 2, status.c_str(), static_cast<int>(status.size()));
+    TextOutW(dc, area.left + 4, area.top + 3, status.c_str(), static_cast<int>(status.size()));
     SelectObject(dc, oldFont);
+    DeleteObject(highlight);
     DeleteObject(markPen);
+    DeleteObject(gridPen);
+    DeleteObject(bold);
     DeleteObject(font);
 }
+
+namespace {
 
 LRESULT CALLBACK KeyinLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -193,6 +220,12 @@ void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR, DWORD)
         h.dialogTimer = 0;
     }
     DescribeDialog(dialog);
+    if (answer.rfind("snapshot ", 0) == 0) {
+        std::wstring path = WideFromUtf8(answer.substr(9));
+        h.Say(SnapshotWindow(dialog, path.c_str()) ? "dialog: snapshot " + answer.substr(9)
+                                                   : "dialog: cannot write " + answer.substr(9));
+        return;
+    }
     int control = 0;
     if (answer == "ok")
         control = IDOK;

@@ -65,8 +65,10 @@ ZHDAPI void ZhdFaultHeadElement(std::int32_t segmentId, std::int32_t elementId);
 ZHDAPI void* ZhdCreateWindow();
 ZHDAPI void ZhdFocusKeyinLine();
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds);
+// Renders the drawing view off screen into a PNG file of the given size; 0 on success.
+ZHDAPI std::int32_t ZhdSnapshotView(const wchar_t* path, std::int32_t width, std::int32_t height);
 // Answers for the next modal dialogs of this thread, carried out from inside their modal loop:
-// "click ID", "ok" or "cancel".
+// "click ID", "ok", "cancel", or "snapshot PATH" (a PNG of the dialog as the screen shows it).
 ZHDAPI void ZhdQueueDialogAnswer(const char* answer);
 ZHDAPI std::int32_t ZhdPendingDialogAnswers();
 

@@ -65,8 +65,11 @@ void zelhost::PaintView(HDC dc, const RECT& area)
     auto toX = [&](double x) { return static_cast<int>(std::lround((area.left + area.right) / 2.0 + (x - cx) * scale)); };
     auto toY = [&](double y) { return static_cast<int>(std::lround((area.top + area.bottom) / 2.0 - (y - cy) * scale)); };
 
-    HFONT font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
-    HFONT bold = CreateFontW(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
+    // Annotations are 250 drawing units high, as on paper, within what stays readable.
+    int textHeight = static_cast<int>(std::clamp(250 * scale, 9.0, 16.0));
+    HFONT font = CreateFontW(-textHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
+    HFONT bold = CreateFontW(-textHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
+    HFONT barFont = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     HPEN gridPen = CreatePen(PS_SOLID, 1, RGB(170, 170, 170));
@@ -94,22 +97,22 @@ void zelhost::PaintView(HDC dc, const RECT& area)
             SIZE extent{};
             GetTextExtentPoint32W(dc, e.text.c_str(), static_cast<int>(e.text.size()), &extent);
             if (blinking) {
-                RECT back = {x - 2, y - 15, x + extent.cx + 2, y + 1};
+                RECT back = {x - 2, y - extent.cy - 1, x + extent.cx + 2, y + 1};
                 FillRect(dc, &back, highlight);
             }
             SetTextColor(dc, blinking ? RGB(200, 0, 0) : RGB(0, 0, 0));
-            TextOutW(dc, x, y - 14, e.text.c_str(), static_cast<int>(e.text.size()));
+            TextOutW(dc, x, y - extent.cy, e.text.c_str(), static_cast<int>(e.text.size()));
             bool current = blinking && h.hasView && std::fabs(e.x - cx) < 1e-6 && std::fabs(e.y - cy) < 1e-6;
             if (current) {
                 HGDIOBJ oldPen = SelectObject(dc, markPen);
                 HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-                Rectangle(dc, x - 6, y - 20, x + extent.cx + 6, y + 6);
+                Rectangle(dc, x - 6, y - extent.cy - 6, x + extent.cx + 6, y + 6);
                 SelectObject(dc, oldBrush);
                 SelectObject(dc, oldPen);
             }
         }
     }
-    SelectObject(dc, font);
+    SelectObject(dc, barFont);
     RECT bar = {area.left, area.top, area.right, area.top + 20};
     FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
     SetTextColor(dc, RGB(0, 0, 160));
@@ -121,6 +124,7 @@ void zelhost::PaintView(HDC dc, const RECT& area)
     DeleteObject(gridPen);
     DeleteObject(bold);
     DeleteObject(font);
+    DeleteObject(barFont);
 }
 
 namespace {

@@ -303,6 +303,7 @@ ZHDAPI std::int32_t ZhdGetTranscript(char* buffer, std::int32_t capacity) { retu
 ZHDAPI std::int32_t ZhdGetCallLog(char* buffer, std::int32_t capacity) { return CopyOut(Joined(Host().callLog), buffer, capacity); }
 ZHDAPI std::int32_t ZhdGetViolations(char* buffer, std::int32_t capacity) { return CopyOut(Joined(Host().violations), buffer, capacity); }
 ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity) { return CopyOut(Host().lastError, buffer, capacity); }
+ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity) { return CopyOut(Utf8FromWide(Host().prompt), buffer, capacity); }
 
 ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity)
 {

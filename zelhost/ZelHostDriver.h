@@ -79,6 +79,8 @@ ZHDAPI std::int32_t ZhdGetCallLog(char* buffer, std::int32_t capacity);
 ZHDAPI std::int32_t ZhdGetViolations(char* buffer, std::int32_t capacity);
 ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity);
 ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity);
+// The prompt the plug-in showed last.
+ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity);
 ZHDAPI void ZhdClearLogs();
 // Call logging costs an allocation per call; benchmarks turn it off.
 ZHDAPI void ZhdSetCallLogging(std::int32_t enabled);
@@ -113,5 +115,6 @@ inline std::vector<std::string> CallLog() { return Lines(Read(ZhdGetCallLog)); }
 inline std::vector<std::string> Violations() { return Lines(Read(ZhdGetViolations)); }
 inline std::string DrawingJson() { return Read(ZhdGetDrawingJson); }
 inline std::string LastError() { return Read(ZhdGetLastError); }
+inline std::string Prompt() { return Read(ZhdGetPrompt); }
 
 }  // namespace zhd

@@ -353,8 +353,7 @@ int Session(const Options& options)
         char buffer[4096];
         int number = 0;
         for (;;) {
-            std::wstring prompt = ZhdIsCommandRunning() ? L"" : L"(no command) ";
-            std::string shown = Utf8FromWide(prompt) + "zelhost> ";
+            std::string shown = (ZhdIsCommandRunning() ? zhd::Prompt() : std::string("(no command)")) + " > ";
             std::fwrite(shown.data(), 1, shown.size(), stderr);
             if (!std::fgets(buffer, sizeof buffer, stdin))
                 break;

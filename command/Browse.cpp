@@ -67,17 +67,16 @@ std::int32_t Browse(std::int32_t kind, ZelEvent event)
             ZelMsgPutErrorMessage(message::InvalidSelection);
             return finish;
         }
-        CommentRecord record{};
-        if (ZelCmtGetComment(ZelEvtGetElementId(kind, event), &record) == -1 || !record.text) {
+        std::wstring picked;
+        if (!ReadPickedText(kind, event, picked)) {
             ZelMsgPutErrorMessage(message::Unreadable);
             return finish;
         }
-        Replace<C>(std::wstring(record.text));
+        Replace<C>(picked);
         return finish;
     }
     if (kind == KeyIn) {
-        const wchar_t* typed = ZelEvtGetKeyinString(kind, event);
-        std::wstring text = typed ? typed : L"";
+        std::wstring text = KeyinText(kind, event);
         switch (BrowseWordOf(text)) {
         case BrowseWord::Next:
             StepNext();

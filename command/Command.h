@@ -31,6 +31,12 @@ void StepNext();
 void StepPrevious();
 void ShowCurrentMatch();
 
+// The text of the annotation that an element pick points at, copied; false when the host
+// reports it unreadable (-1) or gives no text.
+bool ReadPickedText(std::int32_t kind, ZelEvent event, std::wstring& text);
+// The key-in's text, copied exactly.
+std::wstring KeyinText(std::int32_t kind, ZelEvent event);
+
 // `format` with each "%d" replaced by the next number.
 std::wstring FormatCounts(const wchar_t* format, std::initializer_list<std::int32_t> numbers);
 

@@ -42,18 +42,15 @@ std::int32_t SearchInput(std::int32_t kind, ZelEvent event)
             ZelMsgPutErrorMessage(message::InvalidSelection);
             return finish;
         }
-        CommentRecord record{};
-        if (ZelCmtGetComment(ZelEvtGetElementId(kind, event), &record) == -1 || !record.text) {
+        if (!ReadPickedText(kind, event, SearchText)) {
             ZelMsgPutErrorMessage(message::Unreadable);
             return finish;
         }
-        SearchText = record.text;
         ZelCtlSetReadyFunc(RangeReady<C>, L"");
         return advance;
     }
     if (kind == KeyIn) {
-        const wchar_t* typed = ZelEvtGetKeyinString(kind, event);
-        SearchText = typed ? typed : L"";
+        SearchText = KeyinText(kind, event);
         ZelCtlSetReadyFunc(RangeReady<C>, L"");
         return advance;
     }
@@ -114,6 +111,21 @@ std::int32_t SecondCorner(std::int32_t kind, ZelEvent event)
 }
 
 }  // namespace
+
+bool ReadPickedText(std::int32_t kind, ZelEvent event, std::wstring& text)
+{
+    CommentRecord record{};
+    if (ZelCmtGetComment(ZelEvtGetElementId(kind, event), &record) == -1 || !record.text)
+        return false;
+    text = record.text;
+    return true;
+}
+
+std::wstring KeyinText(std::int32_t kind, ZelEvent event)
+{
+    const wchar_t* typed = ZelEvtGetKeyinString(kind, event);
+    return typed ? typed : L"";
+}
 
 std::int32_t StartCommand()
 {

@@ -94,7 +94,6 @@ AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* pNewState)
 HINSTANCE AfxGetInstanceHandle() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
 HINSTANCE AfxGetResourceHandle() { return AfxGetModuleState()->m_hCurrentResourceHandle; }
 void AfxSetResourceHandle(HINSTANCE hInstResource) { AfxGetModuleState()->m_hCurrentResourceHandle = hInstResource; }
-CWinApp* AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
 
 AFX_MAINTAIN_STATE2::AFX_MAINTAIN_STATE2(AFX_MODULE_STATE* pModuleState)
     : m_pPrevModuleState(AfxSetModuleState(pModuleState))
@@ -197,7 +196,7 @@ void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
 }
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd)
+    : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_pParentWnd(pParentWnd)
 {
 }
 

@@ -142,7 +142,6 @@ protected:
     DECLARE_MESSAGE_MAP()
 
     LPCWSTR m_lpszTemplateName;
-    UINT m_nIDHelp;
     CWnd* m_pParentWnd;
 
 private:
@@ -182,7 +181,6 @@ AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* pNewState);
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE hInstResource);
-CWinApp* AfxGetApp();
 
 // Makes a module state current for the guard's lifetime and restores the previous one.
 struct AFX_MAINTAIN_STATE2 {

@@ -126,13 +126,6 @@ std::string Drawing::SaveJson() const
     return out;
 }
 
-void Drawing::Clear()
-{
-    segments_.clear();
-    segmentIndex_.clear();
-    elementIndex_.clear();
-}
-
 void Drawing::AddSegment(Segment segment)
 {
     if (segmentIndex_.count(segment.id))

@@ -38,7 +38,6 @@ public:
     void LoadJson(const std::string& utf8);
     std::string SaveJson() const;
 
-    void Clear();
     void AddSegment(Segment segment);  // throws on a duplicate segment or element id
 
     Segment* FindSegment(std::int32_t id);

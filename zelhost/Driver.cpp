@@ -310,13 +310,5 @@ ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity)
     return CopyOut(Host().drawing.SaveJson(), buffer, capacity);
 }
 
-ZHDAPI void ZhdClearLogs()
-{
-    HostState& h = Host();
-    h.transcript.clear();
-    h.callLog.clear();
-    h.violations.clear();
-}
-
 ZHDAPI void ZhdSetCallLogging(std::int32_t enabled) { Host().callLogging = enabled != 0; }
 ZHDAPI void ZhdSetEcho(std::int32_t enabled) { Host().echo = enabled != 0; }

@@ -66,7 +66,6 @@ struct HostState {
     bool readySetInCallback = false;
     bool executeSetInCallback = false;
     HostEvent* currentEvent = nullptr;
-    std::int32_t eventMask = 0;
     std::wstring prompt;
     std::wstring info;
 

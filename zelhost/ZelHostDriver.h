@@ -81,7 +81,6 @@ ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity);
 ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity);
 // The prompt the plug-in showed last.
 ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity);
-ZHDAPI void ZhdClearLogs();
 // Call logging costs an allocation per call; benchmarks turn it off.
 ZHDAPI void ZhdSetCallLogging(std::int32_t enabled);
 // Every transcript line is also written to standard output as it happens.

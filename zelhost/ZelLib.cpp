@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace zelhost {
 
@@ -148,7 +146,6 @@ ZELAPI std::int32_t ZelEvtSetEventMask(std::int32_t mask)
     char buffer[48];
     std::snprintf(buffer, sizeof buffer, "ZelEvtSetEventMask 0x%X", static_cast<unsigned>(mask));
     Host().Log(buffer);
-    Host().eventMask = mask;
     return 0;
 }
 

@@ -152,14 +152,13 @@ std::string Check(const Step& s)
             return "";
         return "registry Method TEXT | registry delete";
     }
-    if (s.verb == "fault" && !w.empty()) {
-        bool oneId = w[0] == "comment" || w[0] == "comment-null" || w[0] == "delete" || w[0] == "search" || w[0] == "getpoint";
-        if ((oneId && w.size() == 2 && IsInteger(w[1])) || (w[0] == "head" && w.size() == 3 && IsInteger(w[1]) && IsInteger(w[2])))
+    if (s.verb == "fault") {
+        const std::string kind = w.empty() ? "" : w[0];
+        bool oneId = kind == "comment" || kind == "comment-null" || kind == "delete" || kind == "search" || kind == "getpoint";
+        if ((oneId && w.size() == 2 && IsInteger(w[1])) || (kind == "head" && w.size() == 3 && IsInteger(w[1]) && IsInteger(w[2])))
             return "";
         return "fault comment|comment-null|delete|search|getpoint N, or fault head SEGMENT ELEMENT";
     }
-    if (s.verb == "fault")
-        return "fault comment|comment-null|delete|search|getpoint N, or fault head SEGMENT ELEMENT";
     if (s.verb == "snapshot")
         return w.size() == 1 ? "" : "snapshot NAME";
     return "unknown line: " + s.verb;

@@ -2,6 +2,7 @@
 // back, and a fixture that resets the host and fails a case whose plug-in broke the protocol.
 #pragma once
 
+#include "zelhost/Drawing.h"
 #include "zelhost/ZelHostDriver.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,9 @@
 #include <string>
 #include <vector>
 
-std::string Utf8(const std::wstring& wide);
-std::wstring Wide(const std::string& utf8);
+// The stand-in host's own conversions, compiled into the test support.
+inline std::string Utf8(const std::wstring& wide) { return zelhost::Utf8FromWide(wide); }
+inline std::wstring Wide(const std::string& utf8) { return zelhost::WideFromUtf8(utf8); }
 
 // A drawing under construction; Load hands it to the stand-in host.
 class DrawingBuilder {

@@ -43,7 +43,8 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode)
 {
     for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nMessage != 0; ++e) {
-            if (e->nMessage == WM_COMMAND && e->nCode == static_cast<UINT>(nCode) && nID >= e->nID && nID <= e->nLastID) {
+            if (e->nMessage == WM_COMMAND && e->nCode == static_cast<UINT>(nCode) && nID >= e->nID &&
+                nID <= e->nLastID) {
                 (this->*e->pfn)();
                 return TRUE;
             }
@@ -97,8 +98,7 @@ void AfxSetResourceHandle(HINSTANCE hInstResource) { AfxGetModuleState()->m_hCur
 
 AFX_MAINTAIN_STATE2::AFX_MAINTAIN_STATE2(AFX_MODULE_STATE* pModuleState)
     : m_pPrevModuleState(AfxSetModuleState(pModuleState))
-{
-}
+{}
 
 AFX_MAINTAIN_STATE2::~AFX_MAINTAIN_STATE2() { AfxSetModuleState(m_pPrevModuleState); }
 
@@ -150,8 +150,7 @@ void AfxDllProcessDetach()
 
 CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
     : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd)
-{
-}
+{}
 
 HWND CDataExchange::PrepareCtrl(int nIDC) { return m_pDlgWnd->GetDlgItem(nIDC); }
 
@@ -197,8 +196,7 @@ void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_pParentWnd(pParentWnd)
-{
-}
+{}
 
 INT_PTR CALLBACK AfxDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -228,8 +226,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         } else if (message == WM_NCDESTROY) {
             dialog->m_hWnd = nullptr;
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     return FALSE;
 }
 

@@ -23,6 +23,7 @@ struct CRuntimeClass {
     BOOL IsDerivedFrom(const CRuntimeClass* pBaseClass) const;
 };
 
+// clang-format off
 #define RUNTIME_CLASS(class_name) (const_cast<CRuntimeClass*>(&class_name::class##class_name))
 
 #define DECLARE_DYNAMIC(class_name)                   \
@@ -34,6 +35,8 @@ public:                                               \
     const CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class class_name), 0xFFFF,   \
                                                          nullptr, RUNTIME_CLASS(base_class_name)};        \
     CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+
+// clang-format on
 
 class CObject {
 public:
@@ -66,6 +69,7 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
+// clang-format off
 #define DECLARE_MESSAGE_MAP()                       \
 protected:                                          \
     static const AFX_MSGMAP* GetThisMessageMap();   \
@@ -87,6 +91,8 @@ protected:                                          \
 
 #define ON_BN_CLICKED(id, memberFxn) \
     {WM_COMMAND, BN_CLICKED, (id), (id), 0, static_cast<AFX_PMSG>(&ThisClass::memberFxn)},
+
+// clang-format on
 
 class CCmdTarget : public CObject {
 public:

@@ -16,7 +16,8 @@ double FastestSeconds(int runs, Work work)
         QueryPerformanceCounter(&start);
         work();
         QueryPerformanceCounter(&end);
-        best = std::min(best, static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+        best = std::min(best,
+                        static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
     }
     return best;
 }

@@ -64,7 +64,8 @@ int main()
 
     std::printf("annotations: %d\n", Annotations);
     std::printf("baseline: %.1f ns/element\n", baseline / Annotations * 1e9);
-    std::printf("identical: %.1f ns/element, %.2f x accept-all\n", identical / Annotations * 1e9, identical / acceptAll);
+    std::printf("identical: %.1f ns/element, %.2f x accept-all\n", identical / Annotations * 1e9,
+                identical / acceptAll);
     std::printf("contains: %.1f ns/element, %.2f x accept-all\n", contains / Annotations * 1e9, contains / acceptAll);
     std::printf("identical/baseline ratio: %.2f\n", identical / baseline);
     std::printf("contains/baseline ratio: %.2f\n", contains / baseline);

@@ -15,17 +15,26 @@ constexpr ObjectFilterRecord AnnotationPickFilter = {{8, 0, 0, 17, 0}};
 
 std::int32_t StartCommand();
 
-template <Chain C> std::int32_t SearchInputReady();
-template <Chain C> std::int32_t SearchInputExecute(std::int32_t kind, ZelEvent event);
-template <Chain C> std::int32_t RangeReady();
-template <Chain C> std::int32_t RangeExecute(std::int32_t kind, ZelEvent event);
-template <Chain C> std::int32_t SecondCornerReady();
-template <Chain C> std::int32_t SecondCornerExecute(std::int32_t kind, ZelEvent event);
+template <Chain C>
+std::int32_t SearchInputReady();
+template <Chain C>
+std::int32_t SearchInputExecute(std::int32_t kind, ZelEvent event);
+template <Chain C>
+std::int32_t RangeReady();
+template <Chain C>
+std::int32_t RangeExecute(std::int32_t kind, ZelEvent event);
+template <Chain C>
+std::int32_t SecondCornerReady();
+template <Chain C>
+std::int32_t SecondCornerExecute(std::int32_t kind, ZelEvent event);
 // Blinks and announces the matches, installs the key shortcuts, frames all matches and
 // registers the browse state.
-template <Chain C> void EnterBrowsing();
-template <Chain C> std::int32_t BrowseReady();
-template <Chain C> std::int32_t BrowseExecute(std::int32_t kind, ZelEvent event);
+template <Chain C>
+void EnterBrowsing();
+template <Chain C>
+std::int32_t BrowseReady();
+template <Chain C>
+std::int32_t BrowseExecute(std::int32_t kind, ZelEvent event);
 
 void StepNext();
 void StepPrevious();

@@ -213,13 +213,13 @@ void EnterBrowsing()
     ZelCtlSetReadyFunc(BrowseReady<C>, L"");
 }
 
-#define SORVANE_INSTANTIATE(C)                                                   \
-    template std::int32_t SearchInputReady<C>();                                 \
-    template std::int32_t SearchInputExecute<C>(std::int32_t, ZelEvent);         \
-    template std::int32_t RangeReady<C>();                                       \
-    template std::int32_t RangeExecute<C>(std::int32_t, ZelEvent);               \
-    template std::int32_t SecondCornerReady<C>();                                \
-    template std::int32_t SecondCornerExecute<C>(std::int32_t, ZelEvent);        \
+#define SORVANE_INSTANTIATE(C)                                            \
+    template std::int32_t SearchInputReady<C>();                          \
+    template std::int32_t SearchInputExecute<C>(std::int32_t, ZelEvent);  \
+    template std::int32_t RangeReady<C>();                                \
+    template std::int32_t RangeExecute<C>(std::int32_t, ZelEvent);        \
+    template std::int32_t SecondCornerReady<C>();                         \
+    template std::int32_t SecondCornerExecute<C>(std::int32_t, ZelEvent); \
     template void EnterBrowsing<C>();
 SORVANE_INSTANTIATE(Chain::Identical)
 SORVANE_INSTANTIATE(Chain::Contains)

@@ -49,7 +49,8 @@ std::int32_t AcceptAllFilter(std::int32_t, std::int32_t) { return 1; }
 
 std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId)
 {
-    return FilterAnnotation(elementId, segmentId, [](std::wstring_view text) { return EqualsIgnoringCase(SearchText, text); });
+    return FilterAnnotation(elementId, segmentId,
+                            [](std::wstring_view text) { return EqualsIgnoringCase(SearchText, text); });
 }
 
 std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId)
@@ -74,7 +75,8 @@ void CollectMatches(const BoundingBox* window, ElementFilter filter)
 
     ZelIdData list = ZelIddOpenApIdData(0, 1);
     IdListItem item{};
-    for (std::int32_t more = ZelIddGetHeadApIdData(list, &item); more != -1; more = ZelIddGetNextApIdData(list, &item)) {
+    for (std::int32_t more = ZelIddGetHeadApIdData(list, &item); more != -1;
+         more = ZelIddGetNextApIdData(list, &item)) {
         std::int32_t segmentId = item.segmentId;
         std::int32_t qualifier = item.qualifier;
         std::int32_t elementId = ZelSgmGetHeadElementId(segmentId);

@@ -10,10 +10,14 @@ namespace {
 BYTE BrowseLetterFor(DWORD virtualKey)
 {
     switch (virtualKey) {
-    case VK_DELETE: return 'D';
-    case VK_RIGHT: return 'N';
-    case VK_LEFT: return 'P';
-    default: return 0;
+    case VK_DELETE:
+        return 'D';
+    case VK_RIGHT:
+        return 'N';
+    case VK_LEFT:
+        return 'P';
+    default:
+        return 0;
     }
 }
 
@@ -64,7 +68,6 @@ LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event)
                 return 1;
             }
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     return CallNextHookEx(HookHandle.Get(), code, message, event);
 }

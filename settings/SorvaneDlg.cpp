@@ -9,8 +9,8 @@ SorvaneDlg::SorvaneDlg() : CDialog(IDD_SEARCH_SETTINGS, nullptr), m_strSubkey(L"
 SorvaneDlg::~SorvaneDlg() = default;
 
 BEGIN_MESSAGE_MAP(SorvaneDlg, CDialog)
-    ON_BN_CLICKED(IDC_RADIO_IDENTICAL, OnBnClickedIdentical)
-    ON_BN_CLICKED(IDC_RADIO_CONTAINS, OnBnClickedContains)
+ON_BN_CLICKED(IDC_RADIO_IDENTICAL, OnBnClickedIdentical)
+ON_BN_CLICKED(IDC_RADIO_CONTAINS, OnBnClickedContains)
 END_MESSAGE_MAP()
 
 void SorvaneDlg::DoDataExchange(CDataExchange* pDX)
@@ -32,7 +32,8 @@ BOOL SorvaneDlg::OnInitDialog()
 void SorvaneDlg::LoadMethod()
 {
     m_nMethod = ReadSearchMethod(m_strSubkey);
-    CheckRadioButton(IDC_RADIO_IDENTICAL, IDC_RADIO_CONTAINS, m_nMethod == 0 ? IDC_RADIO_IDENTICAL : IDC_RADIO_CONTAINS);
+    CheckRadioButton(IDC_RADIO_IDENTICAL, IDC_RADIO_CONTAINS,
+                     m_nMethod == 0 ? IDC_RADIO_IDENTICAL : IDC_RADIO_CONTAINS);
 }
 
 void SorvaneDlg::SaveMethod() { SaveSearchMethod(m_strSubkey, m_nMethod); }

@@ -31,10 +31,11 @@ TEST_F(Browsing, NextRunsCyclicallyThroughEveryMatchAndAllOfThem)
     Enter(Chain::Identical);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(ZhdSendKeyin(L"ZOOMN"), stay);
-    EXPECT_EQ(TakeTranscript(), (Lines{"zoom: -100 -100 100 100", "info: 총 3개의 주기를 발견하였습니다.[ 1/3 ]", "result: stay",
-                                       "zoom: 0 -50 200 150", "info: 총 3개의 주기를 발견하였습니다.[ 2/3 ]", "result: stay",
-                                       "zoom: 200 -120 400 80", "info: 총 3개의 주기를 발견하였습니다.[ 3/3 ]", "result: stay",
-                                       "zoom: -10 -30 310 60", "info: 총 3개의 주기를 발견하였습니다.[ 0/3 ]", "result: stay"}));
+    EXPECT_EQ(TakeTranscript(),
+              (Lines{"zoom: -100 -100 100 100", "info: 총 3개의 주기를 발견하였습니다.[ 1/3 ]", "result: stay",
+                     "zoom: 0 -50 200 150", "info: 총 3개의 주기를 발견하였습니다.[ 2/3 ]", "result: stay",
+                     "zoom: 200 -120 400 80", "info: 총 3개의 주기를 발견하였습니다.[ 3/3 ]", "result: stay",
+                     "zoom: -10 -30 310 60", "info: 총 3개의 주기를 발견하였습니다.[ 0/3 ]", "result: stay"}));
     ZhdSendKeyin(L"ZOOMP");
     EXPECT_EQ(CurrentIndex, 3) << "previous from all matches is the last match";
     ZhdSendKeyin(L"ZOOMP");
@@ -48,8 +49,9 @@ TEST_F(Browsing, OneMatchAlternatesBetweenItselfAndAllMatches)
     TakeTranscript();
     ZhdSendKeyin(L"zoomn");
     ZhdSendKeyin(L"zoomn");
-    EXPECT_EQ(TakeTranscript(), (Lines{"zoom: -93 -92 107 108", "info: 총 1개의 주기를 발견하였습니다.[ 1/1 ]", "result: stay",
-                                       "zoom: -3 -2 17 18", "info: 총 1개의 주기를 발견하였습니다.[ 0/1 ]", "result: stay"}));
+    EXPECT_EQ(TakeTranscript(),
+              (Lines{"zoom: -93 -92 107 108", "info: 총 1개의 주기를 발견하였습니다.[ 1/1 ]", "result: stay",
+                     "zoom: -3 -2 17 18", "info: 총 1개의 주기를 발견하였습니다.[ 0/1 ]", "result: stay"}));
 }
 
 TEST_F(Browsing, AMatchDeletedMeanwhileMovesTheIndexButNotTheView)
@@ -60,7 +62,8 @@ TEST_F(Browsing, AMatchDeletedMeanwhileMovesTheIndexButNotTheView)
     EXPECT_EQ(CurrentIndex, 1);
     EXPECT_EQ(TakeTranscript(), Lines{"result: stay"});
     ZhdSendKeyin(L"ZOOMN");
-    EXPECT_EQ(TakeTranscript(), (Lines{"zoom: 0 -50 200 150", "info: 총 3개의 주기를 발견하였습니다.[ 2/3 ]", "result: stay"}));
+    EXPECT_EQ(TakeTranscript(),
+              (Lines{"zoom: 0 -50 200 150", "info: 총 3개의 주기를 발견하였습니다.[ 2/3 ]", "result: stay"}));
 }
 
 struct Word {
@@ -88,10 +91,11 @@ TEST_P(BrowseWords, AreWholeTextsComparedWithoutRegardToCase)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BrowseWords,
-                         ::testing::Values(Word{L"ZOOMN", 1}, Word{L"zoomn", 1}, Word{L"ZoOmN", 1}, Word{L"캐ㅐㅡㅜ", 1},
-                                           Word{L"ZOOMP", 3}, Word{L"zoomp", 3}, Word{L"zOOmP", 3}, Word{L"캐ㅐㅡㅔ", 3},
-                                           Word{L"ZOOMNX", -1}, Word{L"ZOOMN ", -1}, Word{L" zoomp", -1},
-                                           Word{L"ZOOM", -1}, Word{L"캐ㅐㅡ", -1}, Word{L"", -1}));
+                         ::testing::Values(Word{L"ZOOMN", 1}, Word{L"zoomn", 1}, Word{L"ZoOmN", 1},
+                                           Word{L"캐ㅐㅡㅜ", 1}, Word{L"ZOOMP", 3}, Word{L"zoomp", 3},
+                                           Word{L"zOOmP", 3}, Word{L"캐ㅐㅡㅔ", 3}, Word{L"ZOOMNX", -1},
+                                           Word{L"ZOOMN ", -1}, Word{L" zoomp", -1}, Word{L"ZOOM", -1},
+                                           Word{L"캐ㅐㅡ", -1}, Word{L"", -1}));
 
 class DeleteWords : public Browsing, public ::testing::WithParamInterface<const wchar_t*> {};
 
@@ -186,7 +190,8 @@ TEST_P(UnreadablePick, EndsTheRunWithoutAnEdit)
     EXPECT_EQ(zhd::DrawingJson(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, UnreadablePick, ::testing::Values(BadPick{false, -1}, BadPick{true, 0}, BadPick{false, 4}));
+INSTANTIATE_TEST_SUITE_P(Cases, UnreadablePick,
+                         ::testing::Values(BadPick{false, -1}, BadPick{true, 0}, BadPick{false, 4}));
 
 TEST_F(Browsing, ConfirmEndsTheRunWithNothingChanged)
 {

@@ -61,7 +61,8 @@ const std::string Contains = "포함된 문자 모두 검색 및 치환, 삭제"
 
 std::string Shown(bool identical, bool contains)
 {
-    return "dialog: 주기검색" + std::string(identical ? " (o) " : " ( ) ") + Identical + (contains ? " (o) " : " ( ) ") + Contains;
+    return "dialog: 주기검색" + std::string(identical ? " (o) " : " ( ) ") + Identical +
+           (contains ? " (o) " : " ( ) ") + Contains;
 }
 
 struct Opening {
@@ -80,7 +81,8 @@ TEST_P(DialogOpening, ShowsTheStoredMethod)
         Store(GetParam().stored);
     TestedDialog dialog;
     EXPECT_EQ(Run({"ok"}, dialog), IDOK);
-    EXPECT_EQ(TakeTranscript(), (std::vector<std::string>{Shown(GetParam().identical, GetParam().contains), "dialog: ok"}));
+    EXPECT_EQ(TakeTranscript(),
+              (std::vector<std::string>{Shown(GetParam().identical, GetParam().contains), "dialog: ok"}));
     EXPECT_EQ(StoredMethod(), GetParam().storedAfter);
     EXPECT_EQ(dialog.m_nMethod, GetParam().methodAfterOk) << "OK reads the radio group back";
 }
@@ -188,14 +190,15 @@ struct ControlRow {
 
 std::ostream& operator<<(std::ostream& out, const ControlRow& c)
 {
-    return out << "{id " << c.id << ", style 0x" << std::hex << c.style << std::dec << ", " << Utf8(c.text) << ", " << c.x
-               << "," << c.y << " " << c.cx << "x" << c.cy << "}";
+    return out << "{id " << c.id << ", style 0x" << std::hex << c.style << std::dec << ", " << Utf8(c.text) << ", "
+               << c.x << "," << c.y << " " << c.cx << "x" << c.cy << "}";
 }
 
 TEST(DialogTemplate, IsTheSettingsDialogExactly)
 {
     HMODULE module = PluginResources();
-    HRSRC found = FindResourceExW(module, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_SEARCH_SETTINGS), MAKELANGID(0x12, 0x01));
+    HRSRC found =
+        FindResourceExW(module, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_SEARCH_SETTINGS), MAKELANGID(0x12, 0x01));
     ASSERT_NE(found, nullptr) << "dialog 17001 in Korean";
     TemplateReader r(static_cast<const BYTE*>(LockResource(LoadResource(module, found))));
     EXPECT_EQ(r.Read<WORD>(), 1) << "version";
@@ -223,7 +226,8 @@ TEST(DialogTemplate, IsTheSettingsDialogExactly)
     const std::vector<ControlRow> expected = {
         {IDOK, child | BS_DEFPUSHBUTTON | WS_TABSTOP, L"확인", 53, 73, 50, 14},
         {IDCANCEL, child | BS_PUSHBUTTON | WS_TABSTOP, L"취소", 107, 73, 50, 14},
-        {IDC_RADIO_IDENTICAL, child | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, L"동일한 문자만 검색 및 치환, 삭제", 25, 20, 170, 12},
+        {IDC_RADIO_IDENTICAL, child | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, L"동일한 문자만 검색 및 치환, 삭제",
+         25, 20, 170, 12},
         {IDC_RADIO_CONTAINS, child | BS_AUTORADIOBUTTON, L"포함된 문자 모두 검색 및 치환, 삭제", 25, 38, 166, 12},
     };
     for (WORD i = 0; i < controls && i < expected.size(); ++i) {

@@ -31,8 +31,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Replacement,
                                            Occurrences{L"aaa", L"aa", L"", L"a"},
                                            Occurrences{L"b", L"b", L"abc", L"abc"},
                                            Occurrences{L"abc ABC", L"abc", L"", L" ABC"},
-                                           Occurrences{L"abc", L"", L"x", L"abc"},
-                                           Occurrences{L"", L"a", L"x", L""},
+                                           Occurrences{L"abc", L"", L"x", L"abc"}, Occurrences{L"", L"a", L"x", L""},
                                            Occurrences{L"창문 창", L"창", L"문", L"문문 문"},
                                            Occurrences{L"x\U0001F600y\U0001F600", L"\U0001F600", L"-", L"x-y-"}));
 

@@ -83,8 +83,8 @@ TEST_P(FirstPromptOfEachChain, AsksForTheSearchText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FirstPromptOfEachChain,
-                         ::testing::Values(FirstPrompt{L"0", "동일"}, FirstPrompt{L"1", "포함"}, FirstPrompt{L"2", "포함"},
-                                           FirstPrompt{L"-1", "포함"}));
+                         ::testing::Values(FirstPrompt{L"0", "동일"}, FirstPrompt{L"1", "포함"},
+                                           FirstPrompt{L"2", "포함"}, FirstPrompt{L"-1", "포함"}));
 
 TEST_F(Command, APickedAnnotationsTextBecomesTheSearchText)
 {
@@ -142,10 +142,10 @@ TEST_F(Command, OtherEventsKeepEachPromptWaiting)
     ZhdSendPoint(0, 0);
     EXPECT_EQ(ZhdSendConfirm(), stay);
     EXPECT_EQ(ZhdSendPick(10), stay);
-    EXPECT_EQ(TakeTranscript(), (Lines{"cursor: 동일", SearchPrompt, "result: stay", "result: advance", RangePrompt,
-                                       "result: stay", "result: stay", "error: 잘못된 선택입니다.", "result: stay",
-                                       "result: advance", CornerPrompt, "result: stay", "error: 잘못된 선택입니다.",
-                                       "result: stay"}));
+    EXPECT_EQ(TakeTranscript(),
+              (Lines{"cursor: 동일", SearchPrompt, "result: stay", "result: advance", RangePrompt, "result: stay",
+                     "result: stay", "error: 잘못된 선택입니다.", "result: stay", "result: advance", CornerPrompt,
+                     "result: stay", "error: 잘못된 선택입니다.", "result: stay"}));
     EXPECT_EQ(Calls("ZelEvtSetEcho"), Lines{"ZelEvtSetEcho 2 0 0"});
 }
 
@@ -194,12 +194,12 @@ TEST_P(RangeWindow, IsBuiltFromTwoCornersInEitherOrder)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RangeWindow,
-    ::testing::Values(Corners{100, 100, 0, 0, "door", {"result: advance", CornerPrompt, "blink: 0/1 0/2 0/3"}},
-                      Corners{0, 0, 100, 100, "door", {"result: advance", CornerPrompt, "blink: 0/1 0/2 0/3"}},
-                      Corners{100, 0, 0, 100, "door", {"result: advance", CornerPrompt, "blink: 0/1 0/2 0/3"}},
-                      Corners{40, 50, 40, 0, "door", {"result: advance", CornerPrompt, "blink: 0/2"}},
-                      Corners{39.9, 50, 39.9, 0, "door",
-                              {"result: advance", CornerPrompt, "messagebox: 동일한 주기가 없습니다."}}));
+    ::testing::Values(
+        Corners{100, 100, 0, 0, "door", {"result: advance", CornerPrompt, "blink: 0/1 0/2 0/3"}},
+        Corners{0, 0, 100, 100, "door", {"result: advance", CornerPrompt, "blink: 0/1 0/2 0/3"}},
+        Corners{100, 0, 0, 100, "door", {"result: advance", CornerPrompt, "blink: 0/1 0/2 0/3"}},
+        Corners{40, 50, 40, 0, "door", {"result: advance", CornerPrompt, "blink: 0/2"}},
+        Corners{39.9, 50, 39.9, 0, "door", {"result: advance", CornerPrompt, "messagebox: 동일한 주기가 없습니다."}}));
 
 TEST_F(Command, ASecondRunStartsFromNoMatches)
 {

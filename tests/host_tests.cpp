@@ -63,17 +63,17 @@ TEST_P(MalformedDrawing, IsRefusedAndLeavesTheDrawingAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedDrawing,
-    ::testing::Values(
-        BadDrawing{"{\"segments\":[", "invalid JSON"},
-        BadDrawing{"[]", "\"segments\" array"},
-        BadDrawing{R"({"segments":[{"id":1,"elements":[]},{"id":1,"elements":[]}]})", "duplicate segment id 1"},
-        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":0,"y":0}]},)"
-                   R"({"id":2,"elements":[{"id":5,"type":1,"x":0,"y":0}]}]})",
-                   "duplicate element id 5"},
-        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":0,"y":0,"text":7}]}]})",
-                   "segments[0].elements[0]: \"text\" must be a string"},
-        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":"a","y":0}]}]})", "\"x\" must be a number"},
-        BadDrawing{R"({"segments":[{"id":1.5,"elements":[]}]})", "\"id\" must be an integer"}));
+    ::testing::Values(BadDrawing{"{\"segments\":[", "invalid JSON"}, BadDrawing{"[]", "\"segments\" array"},
+                      BadDrawing{R"({"segments":[{"id":1,"elements":[]},{"id":1,"elements":[]}]})",
+                                 "duplicate segment id 1"},
+                      BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":0,"y":0}]},)"
+                                 R"({"id":2,"elements":[{"id":5,"type":1,"x":0,"y":0}]}]})",
+                                 "duplicate element id 5"},
+                      BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":0,"y":0,"text":7}]}]})",
+                                 "segments[0].elements[0]: \"text\" must be a string"},
+                      BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":"a","y":0}]}]})",
+                                 "\"x\" must be a number"},
+                      BadDrawing{R"({"segments":[{"id":1.5,"elements":[]}]})", "\"id\" must be an integer"}));
 
 TEST_F(StandInHost, SearchOffersElementsInsideTheWindowBoundsIncludedInDrawingOrder)
 {
@@ -164,7 +164,8 @@ TEST_P(ProtocolBreach, IsRecorded)
 INSTANTIATE_TEST_SUITE_P(Cases, ProtocolBreach,
                          ::testing::Values(Breach{ReadyWithoutExecute, false, "registered no execute function"},
                                            Breach{ReadyAdvancingBlindly, true, "advance without a new ready function"},
-                                           Breach{ReadyWithReservedText, false, "second argument other than the empty text"}));
+                                           Breach{ReadyWithReservedText, false,
+                                                  "second argument other than the empty text"}));
 
 TEST_F(StandInHost, FaultsChangeTheResultsThePlugInExamines)
 {
@@ -198,7 +199,8 @@ TEST_F(StandInHost, AFilterMustHandItsArgumentsOnUnchanged)
 {
     DrawingBuilder().Annotation(1, 10, 0, 0, L"a").Load();
     ZelSgmSearchSegment2(nullptr, ElementTypeOfWrongSegment, 0);
-    EXPECT_EQ(zhd::Violations(), (std::vector<std::string>{"ZelElmGetType with a segment id that is not the element's"}));
+    EXPECT_EQ(zhd::Violations(),
+              (std::vector<std::string>{"ZelElmGetType with a segment id that is not the element's"}));
 }
 
 TEST_F(StandInHost, SavingWritesTheWholeFileOrNothing)

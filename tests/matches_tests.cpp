@@ -28,7 +28,8 @@ protected:
     size_t Count(const std::string& prefix)
     {
         auto log = zhd::CallLog();
-        return static_cast<size_t>(std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+        return static_cast<size_t>(
+            std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
     }
 };
 
@@ -75,8 +76,8 @@ TEST_P(CaseFolding, FoldsLettersBeyondAtoZ)
 INSTANTIATE_TEST_SUITE_P(Cases, CaseFolding,
                          ::testing::Values(Fold{L"éclair", L"ÉCLAIR", true}, Fold{L"σοφία", L"ΣΟΦΊΑ", true},
                                            Fold{L"дверь", L"ДВЕРЬ", true}, Fold{L"ｄｏｏｒ", L"ＤＯＯＲ", true},
-                                           Fold{L"문", L"문", true}, Fold{L"문", L"문 ", false},
-                                           Fold{L"", L"", true}, Fold{L"a", L"", false}));
+                                           Fold{L"문", L"문", true}, Fold{L"문", L"문 ", false}, Fold{L"", L"", true},
+                                           Fold{L"a", L"", false}));
 
 TEST_F(Collection, AWindowLimitsTheSearch)
 {
@@ -135,7 +136,8 @@ TEST_P(MatchCapacityCase, WarnsFromTheThousandthMatchAndNeverOverrunsTheTable)
     drawing.Load();
     ZhdSetCallLogging(0);
     Collect(Chain::Identical, L"문");
-    std::vector<std::string> expected(static_cast<size_t>(GetParam().messages), "messagebox: 메모리 한계 용량을 초과하였습니다.");
+    std::vector<std::string> expected(static_cast<size_t>(GetParam().messages),
+                                      "messagebox: 메모리 한계 용량을 초과하였습니다.");
     EXPECT_EQ(zhd::Transcript(), expected);
     EXPECT_EQ(MatchCount, GetParam().stored);
     EXPECT_EQ(MatchTable[MatchCount].segmentId, GetParam().stored);

@@ -111,14 +111,15 @@ const std::string FoundTwo = "info: 총 2개의 주기를 발견하였습니다.
 
 TEST_F(TypicalRun, IdenticalTextFromPickToReplacement)
 {
-    EXPECT_EQ(Browse(L"0"), (Lines{"cursor: 동일", "prompt: 검색할 주기입력/주기선택(확정-설정창Open) :", "result: advance",
-                                   "prompt: 범위지시(확정:도면전체) : ", "blink: 0/1 0/2", FoundTwo,
+    EXPECT_EQ(Browse(L"0"), (Lines{"cursor: 동일", "prompt: 검색할 주기입력/주기선택(확정-설정창Open) :",
+                                   "result: advance", "prompt: 범위지시(확정:도면전체) : ", "blink: 0/1 0/2", FoundTwo,
                                    "zoom: -10 -10 410 310", "result: advance", "cursor: ←→",
                                    "prompt: 변경할 주기입력/주기선택 ('->':다음주기 '<-':이전주기 'DEL키':삭제) :"}));
     EXPECT_EQ(PressKey(VK_RIGHT),
               (Lines{"zoom: -100 -100 100 100", "info: 총 2개의 주기를 발견하였습니다.[ 1/2 ]", "result: stay"}));
     EXPECT_EQ(KeyinsReceived(), Lines{"\"zoomn\""}) << "typed into the key-in line and submitted";
-    EXPECT_EQ(PressKey(VK_LEFT), (Lines{"zoom: -10 -10 410 310", "info: 총 2개의 주기를 발견하였습니다.[ 0/2 ]", "result: stay"}));
+    EXPECT_EQ(PressKey(VK_LEFT),
+              (Lines{"zoom: -10 -10 410 310", "info: 총 2개의 주기를 발견하였습니다.[ 0/2 ]", "result: stay"}));
     EXPECT_EQ(ZhdSendKeyin(L"안방"), finish);
     EXPECT_EQ(TakeTranscript(), (Lines{"messagebox: 총 2개의 주기를 수정하였습니다.", "result: finish"}));
     EXPECT_EQ(TextOf(10), L"안방");
@@ -141,7 +142,8 @@ TEST_F(TypicalRun, ContainsChainWithTheArrowKeysAndDelete)
     Lines browse = Browse(L"1");
     EXPECT_EQ(browse.front(), "cursor: 포함");
     EXPECT_EQ(browse.at(4), "blink: 0/1 0/2 0/4");
-    EXPECT_EQ(PressKey(VK_LEFT), (Lines{"zoom: 700 0 900 200", "info: 총 3개의 주기를 발견하였습니다.[ 3/3 ]", "result: stay"}));
+    EXPECT_EQ(PressKey(VK_LEFT),
+              (Lines{"zoom: 700 0 900 200", "info: 총 3개의 주기를 발견하였습니다.[ 3/3 ]", "result: stay"}));
     EXPECT_EQ(PressKey(VK_DELETE), (Lines{"messagebox: 총 3개의 포함 문자를 삭제하였습니다.", "result: finish"}));
     EXPECT_FALSE(SegmentExists(2));
     EXPECT_EQ(TextOf(40), L" 2");
@@ -199,7 +201,8 @@ protected:
 
 TEST_F(PluginFile, ExportsStartupAlone)
 {
-    auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base_ + Directory(IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
+    auto* exports =
+        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base_ + Directory(IMAGE_DIRECTORY_ENTRY_EXPORT).VirtualAddress);
     std::vector<std::string> names;
     auto* nameTable = reinterpret_cast<const DWORD*>(base_ + exports->AddressOfNames);
     for (DWORD i = 0; i < exports->NumberOfNames; ++i)
@@ -211,7 +214,8 @@ TEST_F(PluginFile, ExportsStartupAlone)
 TEST_F(PluginFile, ImportsSystemLibrariesAndTheHostsOnly)
 {
     const std::set<std::string> allowed = {"ADVAPI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL", "USER32.DLL", "ZELLIB.DLL"};
-    auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base_ + Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
+    auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+        base_ + Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);
     std::set<std::string> imported;
     for (; import->Name; ++import) {
         std::string name = reinterpret_cast<const char*>(base_ + import->Name);
@@ -249,11 +253,13 @@ TEST_F(PluginFile, CarriesItsVersionInKorean)
     EXPECT_EQ(fixed->dwProductVersionLS, 0x00010001u);
     EXPECT_EQ(VersionString(info, L"FileVersion"), L"4.2.1.1");
     EXPECT_EQ(VersionString(info, L"InternalName"), L"Sorvane.dll");
-    EXPECT_EQ(VersionString(info, L"OriginalFilename"), L"Sorvane.dll[apSorvane_16.png,apSorvane_24.png,apSorvane_32.png]");
+    EXPECT_EQ(VersionString(info, L"OriginalFilename"),
+              L"Sorvane.dll[apSorvane_16.png,apSorvane_24.png,apSorvane_32.png]");
     EXPECT_EQ(VersionString(info, L"ProductName"), L"Sorvane Dll");
     EXPECT_EQ(VersionString(info, L"ProductVersion"), L"2.3.4.2.1.1");
     std::wstring description = VersionString(info, L"FileDescription");
-    EXPECT_TRUE(std::any_of(description.begin(), description.end(), [](wchar_t c) { return c >= 0xAC00 && c <= 0xD7A3; }))
+    EXPECT_TRUE(
+        std::any_of(description.begin(), description.end(), [](wchar_t c) { return c >= 0xAC00 && c <= 0xD7A3; }))
         << "a Korean title: " << Utf8(description);
 }
 
@@ -261,7 +267,8 @@ TEST_F(PluginFile, CarriesTheManifest)
 {
     HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24));
     ASSERT_NE(found, nullptr);
-    std::string manifest(static_cast<const char*>(LockResource(LoadResource(module_, found))), SizeofResource(module_, found));
+    std::string manifest(static_cast<const char*>(LockResource(LoadResource(module_, found))),
+                         SizeofResource(module_, found));
     EXPECT_NE(manifest.find("level=\"asInvoker\" uiAccess=\"false\""), std::string::npos) << manifest;
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos) << manifest;
 }

@@ -36,14 +36,16 @@ StoredValue ReadRaw(const std::wstring& keyPath = TestKeyPath, const wchar_t* na
 void PlantRaw(DWORD type, const void* data, ULONG size)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, TestKeyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, TestKeyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
     struct UnicodeString {
         USHORT Length, MaximumLength;
         PWSTR Buffer;
     };
     using SetValue = LONG(WINAPI*)(HANDLE, UnicodeString*, ULONG, ULONG, const void*, ULONG);
-    auto setValue = reinterpret_cast<SetValue>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
+    auto setValue = reinterpret_cast<SetValue>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetValueKey")));
     ASSERT_NE(setValue, nullptr);
     wchar_t name[] = L"Method";
     UnicodeString valueName{12, 14, name};

@@ -117,7 +117,8 @@ std::string Drawing::SaveJson() const
                 e["text"] = Utf8FromWide(element.text);
             elements.push_back(std::move(e));
         }
-        nlohmann::ordered_json s = {{"id", segment.id}, {"qualifier", segment.qualifier}, {"elements", std::move(elements)}};
+        nlohmann::ordered_json s = {
+            {"id", segment.id}, {"qualifier", segment.qualifier}, {"elements", std::move(elements)}};
         out += first ? "\n" : ",\n";
         out += s.dump();
         first = false;

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 
 using namespace zelhost;
 
@@ -32,10 +32,14 @@ std::string Joined(const std::vector<std::string>& lines)
 const char* ResultName(std::int32_t result)
 {
     switch (result) {
-    case finish: return "finish";
-    case advance: return "advance";
-    case stay: return "stay";
-    default: return nullptr;
+    case finish:
+        return "finish";
+    case advance:
+        return "advance";
+    case stay:
+        return "stay";
+    default:
+        return nullptr;
     }
 }
 
@@ -62,7 +66,8 @@ std::int32_t Deliver(HostEvent event)
         h.Violation("an event arrived while no command was waiting for one");
         return -1;
     }
-    h.Log("event " + std::to_string(event.kind) + (event.kind == KeyIn ? " \"" + Utf8FromWide(event.text) + "\"" : std::string()));
+    h.Log("event " + std::to_string(event.kind) +
+          (event.kind == KeyIn ? " \"" + Utf8FromWide(event.text) + "\"" : std::string()));
     h.currentEvent = &event;
     h.readySetInCallback = false;
     h.executeSetInCallback = false;
@@ -292,18 +297,42 @@ ZHDAPI std::int32_t ZhdSendEvent(std::int32_t kind)
 }
 
 ZHDAPI void ZhdFaultRegister(std::int32_t result) { Host().registerResult = result; }
-ZHDAPI void ZhdFaultComment(std::int32_t elementId, std::int32_t result) { Host().commentFaults[elementId] = CommentFault{result, false}; }
+ZHDAPI void ZhdFaultComment(std::int32_t elementId, std::int32_t result)
+{
+    Host().commentFaults[elementId] = CommentFault{result, false};
+}
 ZHDAPI void ZhdFaultCommentNullText(std::int32_t elementId) { Host().commentFaults[elementId] = CommentFault{0, true}; }
 ZHDAPI void ZhdFaultDelete(std::int32_t segmentId) { Host().deleteFaults.insert(segmentId); }
-ZHDAPI void ZhdFaultSearch(std::int32_t n, std::int32_t result) { Host().searchFaults[Host().searchNumber + n] = result; }
+ZHDAPI void ZhdFaultSearch(std::int32_t n, std::int32_t result)
+{
+    Host().searchFaults[Host().searchNumber + n] = result;
+}
 ZHDAPI void ZhdFaultGetPoint(std::int32_t result) { Host().getPointFault = result; }
-ZHDAPI void ZhdFaultHeadElement(std::int32_t segmentId, std::int32_t elementId) { Host().headFaults[segmentId] = elementId; }
+ZHDAPI void ZhdFaultHeadElement(std::int32_t segmentId, std::int32_t elementId)
+{
+    Host().headFaults[segmentId] = elementId;
+}
 
-ZHDAPI std::int32_t ZhdGetTranscript(char* buffer, std::int32_t capacity) { return CopyOut(Joined(Host().transcript), buffer, capacity); }
-ZHDAPI std::int32_t ZhdGetCallLog(char* buffer, std::int32_t capacity) { return CopyOut(Joined(Host().callLog), buffer, capacity); }
-ZHDAPI std::int32_t ZhdGetViolations(char* buffer, std::int32_t capacity) { return CopyOut(Joined(Host().violations), buffer, capacity); }
-ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity) { return CopyOut(Host().lastError, buffer, capacity); }
-ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity) { return CopyOut(Utf8FromWide(Host().prompt), buffer, capacity); }
+ZHDAPI std::int32_t ZhdGetTranscript(char* buffer, std::int32_t capacity)
+{
+    return CopyOut(Joined(Host().transcript), buffer, capacity);
+}
+ZHDAPI std::int32_t ZhdGetCallLog(char* buffer, std::int32_t capacity)
+{
+    return CopyOut(Joined(Host().callLog), buffer, capacity);
+}
+ZHDAPI std::int32_t ZhdGetViolations(char* buffer, std::int32_t capacity)
+{
+    return CopyOut(Joined(Host().violations), buffer, capacity);
+}
+ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity)
+{
+    return CopyOut(Host().lastError, buffer, capacity);
+}
+ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity)
+{
+    return CopyOut(Utf8FromWide(Host().prompt), buffer, capacity);
+}
 
 ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity)
 {

@@ -62,14 +62,21 @@ void zelhost::PaintView(HDC dc, const RECT& area)
     double scale = std::min(areaWidth / width, areaHeight / height);
     double cx = (box.xmin + box.xmax) / 2;
     double cy = (box.ymin + box.ymax) / 2;
-    auto toX = [&](double x) { return static_cast<int>(std::lround((area.left + area.right) / 2.0 + (x - cx) * scale)); };
-    auto toY = [&](double y) { return static_cast<int>(std::lround((area.top + area.bottom) / 2.0 - (y - cy) * scale)); };
+    auto toX = [&](double x) {
+        return static_cast<int>(std::lround((area.left + area.right) / 2.0 + (x - cx) * scale));
+    };
+    auto toY = [&](double y) {
+        return static_cast<int>(std::lround((area.top + area.bottom) / 2.0 - (y - cy) * scale));
+    };
 
     // Annotations are 250 drawing units high, as on paper, within what stays readable.
     int textHeight = static_cast<int>(std::clamp(250 * scale, 9.0, 16.0));
-    HFONT font = CreateFontW(-textHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
-    HFONT bold = CreateFontW(-textHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
-    HFONT barFont = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
+    HFONT font =
+        CreateFontW(-textHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
+    HFONT bold =
+        CreateFontW(-textHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
+    HFONT barFont =
+        CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic");
     HGDIOBJ oldFont = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     HPEN gridPen = CreatePen(PS_SOLID, 1, RGB(170, 170, 170));
@@ -264,15 +271,15 @@ ZHDAPI void* ZhdCreateWindow()
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = WindowClass;
     RegisterClassW(&wc);
-    h.window = CreateWindowExW(0, WindowClass, L"Zel host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
-                               nullptr, nullptr, instance, nullptr);
+    h.window = CreateWindowExW(0, WindowClass, L"Zel host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600, nullptr,
+                               nullptr, instance, nullptr);
     if (!h.window)
         return nullptr;
     RECT client;
     GetClientRect(h.window, &client);
-    h.keyinLine = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0,
-                                  client.bottom - KeyinHeight, client.right, KeyinHeight, h.window, nullptr,
-                                  instance, nullptr);
+    h.keyinLine =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0,
+                        client.bottom - KeyinHeight, client.right, KeyinHeight, h.window, nullptr, instance, nullptr);
     EditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(h.keyinLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyinLineProc)));
     ZhdFocusKeyinLine();

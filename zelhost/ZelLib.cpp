@@ -240,7 +240,10 @@ ZELAPI std::int32_t ZelMsgPutMessage(const wchar_t* text)
     return r;
 }
 
-ZELAPI std::int32_t ZelMsgPutCursorMessage(const wchar_t* text) { return Show("ZelMsgPutCursorMessage", "cursor", text); }
+ZELAPI std::int32_t ZelMsgPutCursorMessage(const wchar_t* text)
+{
+    return Show("ZelMsgPutCursorMessage", "cursor", text);
+}
 ZELAPI std::int32_t ZelMsgPutErrorMessage(const wchar_t* text) { return Show("ZelMsgPutErrorMessage", "error", text); }
 
 ZELAPI std::int32_t ZelMsgPutInfoMessage(const wchar_t* text)

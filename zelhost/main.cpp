@@ -73,7 +73,8 @@ std::optional<Options> ParseOptions(int argc, wchar_t** argv)
         }
     }
     if (options.drawing.empty()) {
-        Report("usage: zelhost --drawing FILE.json [--plugin PATH] [--script FILE | -] [--out FILE.json] [--snapshots DIR]");
+        Report("usage: zelhost --drawing FILE.json [--plugin PATH] [--script FILE | -] [--out FILE.json] [--snapshots "
+               "DIR]");
         return std::nullopt;
     }
     return options;
@@ -135,7 +136,8 @@ std::string Check(const Step& s)
     if (s.verb == "point")
         return w.size() == 2 && IsNumber(w[0]) && IsNumber(w[1]) ? "" : "point takes two numbers X Y";
     if (s.verb == "press")
-        return w.size() == 1 && (w[0] == "right" || w[0] == "left" || w[0] == "delete") ? "" : "press right|left|delete";
+        return w.size() == 1 && (w[0] == "right" || w[0] == "left" || w[0] == "delete") ? ""
+                                                                                        : "press right|left|delete";
     if (s.verb == "dialog") {
         if (w.size() == 1 && (w[0] == "ok" || w[0] == "cancel"))
             return "";
@@ -154,8 +156,10 @@ std::string Check(const Step& s)
     }
     if (s.verb == "fault") {
         const std::string kind = w.empty() ? "" : w[0];
-        bool oneId = kind == "comment" || kind == "comment-null" || kind == "delete" || kind == "search" || kind == "getpoint";
-        if ((oneId && w.size() == 2 && IsInteger(w[1])) || (kind == "head" && w.size() == 3 && IsInteger(w[1]) && IsInteger(w[2])))
+        bool oneId =
+            kind == "comment" || kind == "comment-null" || kind == "delete" || kind == "search" || kind == "getpoint";
+        if ((oneId && w.size() == 2 && IsInteger(w[1])) ||
+            (kind == "head" && w.size() == 3 && IsInteger(w[1]) && IsInteger(w[2])))
             return "";
         return "fault comment|comment-null|delete|search|getpoint N, or fault head SEGMENT ELEMENT";
     }
@@ -202,7 +206,8 @@ void SetStoredMethod(const std::optional<std::wstring>& text)
         return;
     }
     HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     RegSetValueExW(key, L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
                    static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t)));
@@ -229,8 +234,8 @@ std::string Run(const Step& s, const Options& options)
 {
     const std::vector<std::string>& w = s.words;
     auto number = [&](size_t i) { return static_cast<std::int32_t>(std::strtol(w[i].c_str(), nullptr, 10)); };
-    bool event = s.verb == "pick" || s.verb == "point" || s.verb == "keyin" || s.verb == "confirm" || s.verb == "event" ||
-                 s.verb == "press";
+    bool event = s.verb == "pick" || s.verb == "point" || s.verb == "keyin" || s.verb == "confirm" ||
+                 s.verb == "event" || s.verb == "press";
     if (event && !ZhdIsCommandRunning())
         return "no command is waiting for " + s.verb + " (start one with \"command\")";
 
@@ -330,13 +335,15 @@ int Session(const Options& options)
 
     HMODULE plugin = LoadLibraryW(options.plugin.c_str());
     if (!plugin) {
-        Report(Utf8FromWide(options.plugin) + ": cannot load the plug-in (error " + std::to_string(GetLastError()) + ")");
+        Report(Utf8FromWide(options.plugin) + ": cannot load the plug-in (error " + std::to_string(GetLastError()) +
+               ")");
         return BadPlugin;
     }
     auto startup = reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(plugin, "Startup")));
     std::int32_t started = startup ? startup() : -1;
     if (started != 0) {
-        Report(Utf8FromWide(options.plugin) + (startup ? ": Startup returned " + std::to_string(started) : ": no Startup export"));
+        Report(Utf8FromWide(options.plugin) +
+               (startup ? ": Startup returned " + std::to_string(started) : ": no Startup export"));
         FreeLibrary(plugin);
         return BadPlugin;
     }

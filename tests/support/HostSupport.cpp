@@ -4,7 +4,8 @@
 
 #include "host/ZelLib.h"
 
-DrawingBuilder& DrawingBuilder::Annotation(int segment, int element, double x, double y, const std::wstring& text, int qualifier)
+DrawingBuilder& DrawingBuilder::Annotation(int segment, int element, double x, double y, const std::wstring& text,
+                                           int qualifier)
 {
     segments_.push_back(Seg{segment, qualifier, {Item{element, AnnotationElementType, x, y, text}}});
     return *this;
@@ -38,10 +39,7 @@ std::string DrawingBuilder::Json() const
     return nlohmann::json{{"segments", segments}}.dump();
 }
 
-void DrawingBuilder::Load() const
-{
-    ASSERT_EQ(ZhdLoadDrawingJson(Json().c_str()), 0) << zhd::LastError();
-}
+void DrawingBuilder::Load() const { ASSERT_EQ(ZhdLoadDrawingJson(Json().c_str()), 0) << zhd::LastError(); }
 
 std::wstring TextOf(int elementId)
 {

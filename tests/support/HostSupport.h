@@ -18,7 +18,8 @@ inline std::wstring Wide(const std::string& utf8) { return zelhost::WideFromUtf8
 class DrawingBuilder {
 public:
     // A segment holding one annotation (element type 33).
-    DrawingBuilder& Annotation(int segment, int element, double x, double y, const std::wstring& text, int qualifier = 0);
+    DrawingBuilder& Annotation(int segment, int element, double x, double y, const std::wstring& text,
+                               int qualifier = 0);
     // A segment holding one element of another type.
     DrawingBuilder& Other(int segment, int element, double x, double y, int type = 1);
     // Appends an element to the last segment.

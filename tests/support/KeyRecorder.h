@@ -20,8 +20,12 @@ struct KeyEvent {
 
 inline std::ostream& operator<<(std::ostream& out, const KeyEvent& e)
 {
-    return out << "{" << (e.message == WM_KEYDOWN ? "down" : e.message == WM_KEYUP ? "up" : "other") << " vk 0x" << std::hex
-               << e.virtualKey << " scan 0x" << e.scanCode << " extra 0x" << e.extra << std::dec << "}";
+    return out << "{"
+               << (e.message == WM_KEYDOWN ? "down"
+                   : e.message == WM_KEYUP ? "up"
+                                           : "other")
+               << " vk 0x" << std::hex << e.virtualKey << " scan 0x" << e.scanCode << " extra 0x" << e.extra << std::dec
+               << "}";
 }
 
 class KeyRecorder {

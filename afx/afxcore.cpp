@@ -39,7 +39,7 @@ const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
 
 const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
 
-BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode)
+BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void*, AFX_CMDHANDLERINFO*)
 {
     for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
         for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nMessage != 0; ++e) {
@@ -92,6 +92,7 @@ AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* pNewState)
     return previous;
 }
 
+CWinApp* AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
 HINSTANCE AfxGetInstanceHandle() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
 HINSTANCE AfxGetResourceHandle() { return AfxGetModuleState()->m_hCurrentResourceHandle; }
 void AfxSetResourceHandle(HINSTANCE hInstResource) { AfxGetModuleState()->m_hCurrentResourceHandle = hInstResource; }
@@ -120,30 +121,17 @@ CWinApp::~CWinApp()
 BOOL CWinApp::InitInstance() { return TRUE; }
 int CWinApp::ExitInstance() { return 0; }
 
-BOOL AfxDllProcessAttach(HINSTANCE hInstance)
+BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
 {
-    AFX_MODULE_STATE* state = AfxGetStaticModuleState();
+    AFX_MODULE_STATE* state = AfxGetModuleState();
     state->m_hCurrentInstanceHandle = hInstance;
     state->m_hCurrentResourceHandle = hInstance;
-    AFX_MAINTAIN_STATE2 guard(state);
-    CWinApp* app = state->m_pCurrentWinApp;
-    if (!app)
-        return TRUE;
-    app->m_hInstance = hInstance;
-    if (!app->InitInstance()) {
-        app->ExitInstance();
-        return FALSE;
-    }
+    if (CWinApp* app = state->m_pCurrentWinApp)
+        app->m_hInstance = hInstance;
     return TRUE;
 }
 
-void AfxDllProcessDetach()
-{
-    AFX_MODULE_STATE* state = AfxGetStaticModuleState();
-    AFX_MAINTAIN_STATE2 guard(state);
-    if (CWinApp* app = state->m_pCurrentWinApp)
-        app->ExitInstance();
-}
+void AfxWinTerm() {}
 
 // ---------------------------------------------------------------------------------------------
 // Windows, data exchange and dialogs
@@ -152,7 +140,12 @@ CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
     : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd)
 {}
 
-HWND CDataExchange::PrepareCtrl(int nIDC) { return m_pDlgWnd->GetDlgItem(nIDC); }
+HWND CDataExchange::PrepareCtrl(int nIDC)
+{
+    HWND control = nullptr;
+    m_pDlgWnd->GetDlgItem(nIDC, &control);
+    return control;
+}
 
 void CWnd::DoDataExchange(CDataExchange*) {}
 
@@ -170,7 +163,7 @@ void CWnd::CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckB
     ::CheckRadioButton(m_hWnd, nIDFirstButton, nIDLastButton, nIDCheckButton);
 }
 
-HWND CWnd::GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
+void CWnd::GetDlgItem(int nID, HWND* phWnd) const { *phWnd = ::GetDlgItem(m_hWnd, nID); }
 
 void DDX_Radio(CDataExchange* pDX, int nIDC, int& value)
 {
@@ -213,7 +206,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         if (message == WM_COMMAND) {
             UINT id = LOWORD(wParam);
             int code = HIWORD(wParam);
-            if (dialog->OnCmdMsg(id, code))
+            if (dialog->OnCmdMsg(id, code, nullptr, nullptr))
                 return TRUE;
             if (code == BN_CLICKED && id == IDOK) {
                 dialog->OnOK();

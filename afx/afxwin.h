@@ -7,6 +7,12 @@
 // current; resources such as dialog templates are looked up in the current state's module.
 #pragma once
 
+// The framework includes <windows.h> itself, with its own settings; a source file that included
+// it before the framework would build here but not against the real framework.
+#ifdef _WINDOWS_
+#error "<windows.h> was included before <afxwin.h>: include the framework header first (the plug-in's pch.h)"
+#endif
+
 #include <windows.h>
 
 class CObject;
@@ -53,6 +59,7 @@ protected:
 
 // Message maps.
 class CCmdTarget;
+struct AFX_CMDHANDLERINFO;
 typedef void (CCmdTarget::*AFX_PMSG)();
 
 struct AFX_MSGMAP_ENTRY {
@@ -79,7 +86,7 @@ protected:                                          \
     const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
     const AFX_MSGMAP* theClass::GetThisMessageMap()                                  \
     {                                                                                \
-        using ThisClass [[maybe_unused]] = theClass;                                 \
+        typedef theClass ThisClass [[maybe_unused]];                                 \
         typedef baseClass TheBaseClass;                                              \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
@@ -90,7 +97,7 @@ protected:                                          \
     }
 
 #define ON_BN_CLICKED(id, memberFxn) \
-    {WM_COMMAND, BN_CLICKED, (id), (id), 0, static_cast<AFX_PMSG>(&ThisClass::memberFxn)},
+    {WM_COMMAND, BN_CLICKED, (id), (id), 0, static_cast<AFX_PMSG>(memberFxn)},
 
 // clang-format on
 
@@ -99,8 +106,8 @@ public:
     static const CRuntimeClass classCCmdTarget;
     CRuntimeClass* GetRuntimeClass() const override;
     // Runs the handler that the message maps (the class's and its bases') give for the
-    // command; FALSE when there is none.
-    BOOL OnCmdMsg(UINT nID, int nCode);
+    // command; FALSE when there is none. The last two arguments are not used here.
+    virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);
 
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
@@ -122,7 +129,7 @@ public:
     CWnd() = default;
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     void CheckRadioButton(int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
-    HWND GetDlgItem(int nID) const;
+    void GetDlgItem(int nID, HWND* phWnd) const;
 
     HWND m_hWnd = nullptr;
 
@@ -181,6 +188,7 @@ struct AFX_MODULE_STATE {
     BOOL m_bDLL;
 };
 
+CWinApp* AfxGetApp();
 AFX_MODULE_STATE* AfxGetModuleState();
 AFX_MODULE_STATE* AfxGetStaticModuleState();
 AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* pNewState);
@@ -200,8 +208,8 @@ struct AFX_MAINTAIN_STATE2 {
 
 #define AFX_MANAGE_STATE(p) AFX_MAINTAIN_STATE2 _ctlState(p)
 
-// Regular-DLL start-up and shut-down, run from the DLL's entry point: makes the module's own
-// state current, runs the application object's InitInstance (FALSE fails the load) and, at
-// detach, its ExitInstance.
-BOOL AfxDllProcessAttach(HINSTANCE hInstance);
-void AfxDllProcessDetach();
+// Start-up and shut-down of the framework for the current module state: its instance and
+// resource handles. The regular-DLL entry point (dllmodul.cpp) runs them around the application
+// object's InitInstance and ExitInstance.
+BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);
+void AfxWinTerm();

@@ -1,4 +1,6 @@
 // The browse state: stepping through the matches, and the edit that ends the run.
+#include "../plugin/pch.h"
+
 #include "Command.h"
 #include "Edits.h"
 #include "Matches.h"

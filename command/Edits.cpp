@@ -1,3 +1,5 @@
+#include "../plugin/pch.h"
+
 #include "Edits.h"
 
 #include "CommandState.h"

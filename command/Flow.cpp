@@ -1,5 +1,7 @@
 // The start of the command: the search text, the range, the collection and the step into
 // browsing.
+#include "../plugin/pch.h"
+
 #include "Command.h"
 #include "Matches.h"
 #include "Messages.h"

@@ -1,8 +1,8 @@
+#include "../plugin/pch.h"
+
 #include "Matches.h"
 
 #include "CopiedText.h"
-
-#include <windows.h>
 
 #include <algorithm>
 

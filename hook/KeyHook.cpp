@@ -1,3 +1,5 @@
+#include "../plugin/pch.h"
+
 #include "KeyHook.h"
 
 #include "../plugin/SorvaneApp.h"

@@ -3,7 +3,7 @@
 // host's own windows into the key-ins "ZOOMN", "ZOOMP" and "ZOOMD" followed by Enter.
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>
 
 // The one owner of an installed hook: replacing or destroying it removes the hook.
 class UniqueHook {

@@ -1,5 +1,7 @@
 // The module-level values constructed at load, in this order, and destroyed in reverse at
 // unload. Everything else the module keeps is plain data, zero at load.
+#include "pch.h"
+
 #include "../command/CommandState.h"
 #include "../settings/SettingsStore.h"
 #include "SorvaneApp.h"

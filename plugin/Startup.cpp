@@ -1,3 +1,5 @@
+#include "pch.h"
+
 #include "../command/Command.h"
 #include "../hook/KeyHook.h"
 #include "SorvaneApp.h"

@@ -1,3 +1,5 @@
+#include "../plugin/pch.h"
+
 #include "SettingsStore.h"
 
 #include "../command/CommandState.h"

@@ -2,7 +2,7 @@
 // HKEY_CURRENT_USER\SOFTWARE\Tarnwick\ZEL\<subkey>. Registry failures are never shown.
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>
 
 #include <cstdint>
 #include <string>

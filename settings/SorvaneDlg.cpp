@@ -1,3 +1,5 @@
+#include "../plugin/pch.h"
+
 #include "SorvaneDlg.h"
 
 #include "SettingsStore.h"
@@ -9,8 +11,8 @@ SorvaneDlg::SorvaneDlg() : CDialog(IDD_SEARCH_SETTINGS, nullptr), m_strSubkey(L"
 SorvaneDlg::~SorvaneDlg() = default;
 
 BEGIN_MESSAGE_MAP(SorvaneDlg, CDialog)
-ON_BN_CLICKED(IDC_RADIO_IDENTICAL, OnBnClickedIdentical)
-ON_BN_CLICKED(IDC_RADIO_CONTAINS, OnBnClickedContains)
+    ON_BN_CLICKED(IDC_RADIO_IDENTICAL, &SorvaneDlg::OnBnClickedIdentical)
+    ON_BN_CLICKED(IDC_RADIO_CONTAINS, &SorvaneDlg::OnBnClickedContains)
 END_MESSAGE_MAP()
 
 void SorvaneDlg::DoDataExchange(CDataExchange* pDX)

@@ -1,6 +1,7 @@
 // The arrow and Delete key shortcuts, with real key events through the system's input.
-#include "KeyRecorder.h"
 #include "TestSupport.h"
+
+#include "KeyRecorder.h"
 
 #include "command/Command.h"
 #include "hook/KeyHook.h"

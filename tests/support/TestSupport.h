@@ -1,6 +1,9 @@
 // Helpers for tests that link the plug-in's library.
 #pragma once
 
+// The plug-in's sources come with the framework header first; so do the tests that include them.
+#include "plugin/pch.h"
+
 #include "HostSupport.h"
 #include "command/CommandState.h"
 

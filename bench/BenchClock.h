@@ -1,23 +1,51 @@
+// Timing for the benchmarks. A figure is a ratio of two pieces of work timed alternately, pair
+// after pair, so that a busy moment of the machine falls on both sides of a pair; the median of
+// the pairs' ratios is printed with its spread. Nothing here asserts on time.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
-// The fastest of `runs` timings of `work`, in seconds.
-template <class Work>
-double FastestSeconds(int runs, Work work)
+inline double SecondsOf(void (*work)(void*), void* context)
 {
-    LARGE_INTEGER frequency;
+    LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
-        work();
-        QueryPerformanceCounter(&end);
-        best = std::min(best,
-                        static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+    QueryPerformanceCounter(&start);
+    work(context);
+    QueryPerformanceCounter(&end);
+    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+template <class Work>
+double Seconds(Work& work)
+{
+    return SecondsOf([](void* w) { (*static_cast<Work*>(w))(); }, &work);
+}
+
+struct RatioSpread {
+    double median, min, max;
+    int pairs;
+};
+
+// Times `baseline` then `measured`, `pairs` times over, and gives the spread of measured/baseline.
+template <class Baseline, class Measured>
+RatioSpread InterleavedRatio(int pairs, Baseline baseline, Measured measured)
+{
+    std::vector<double> ratios;
+    for (int i = 0; i < pairs; ++i) {
+        double base = Seconds(baseline);
+        ratios.push_back(Seconds(measured) / base);
     }
-    return best;
+    std::sort(ratios.begin(), ratios.end());
+    size_t n = ratios.size();
+    double median = n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
+    return RatioSpread{median, ratios.front(), ratios.back(), pairs};
+}
+
+inline void PrintRatio(const char* name, const RatioSpread& r)
+{
+    std::printf("%s ratio: %.2f (min %.2f, max %.2f, %d pairs)\n", name, r.median, r.min, r.max, r.pairs);
 }

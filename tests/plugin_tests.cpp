@@ -16,6 +16,15 @@ using Lines = std::vector<std::string>;
 
 const std::wstring SettingsKey = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
 
+// The DLL under test: the one the build made beside this program, or the one SORVANE_DLL names
+// (the stripped DLL of the release zip).
+std::wstring PluginPath()
+{
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableW(L"SORVANE_DLL", path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? path : L"Sorvane.dll";
+}
+
 void StoreMethod(const wchar_t* method)
 {
     HKEY key;
@@ -31,7 +40,7 @@ protected:
     {
         HostFixture::SetUp();
         StoreMethod(L"0");
-        module_ = LoadLibraryW(L"Sorvane.dll");
+        module_ = LoadLibraryW(PluginPath().c_str());
         ASSERT_NE(module_, nullptr) << "LoadLibrary failed with " << GetLastError();
         startup_ = reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(module_, "Startup")));
         ASSERT_NE(startup_, nullptr);
@@ -174,7 +183,9 @@ TEST_F(TypicalRun, UnloadingRemovesTheHookOnceAndThenDoesNothing)
 TEST(RegularDll, FailsToLoadWhenItsApplicationRefusesToStart)
 {
     HMODULE module = LoadLibraryW(L"refusing_app.dll");
+    DWORD error = GetLastError();
     EXPECT_EQ(module, nullptr);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_DLL_INIT_FAILED)) << "found, but its start-up refused";
     if (module)
         FreeLibrary(module);
 }
@@ -184,7 +195,7 @@ class PluginFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        module_ = LoadLibraryExW(L"Sorvane.dll", nullptr, DONT_RESOLVE_DLL_REFERENCES);
+        module_ = LoadLibraryExW(PluginPath().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
         ASSERT_NE(module_, nullptr);
         base_ = reinterpret_cast<const BYTE*>(module_);
         auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base_);

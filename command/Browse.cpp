@@ -7,64 +7,63 @@
 #include "Messages.h"
 
 #include "../hook/KeyHook.h"
+#include "BrowseWords.h"
 
-#include <array>
+#include <optional>
 #include <string_view>
 
 namespace {
 
-enum class BrowseWord { None, Next, Previous, Delete };
-
-// The words the browse prompt knows, in the order they are tested: each in its Latin form and
-// as the same keys give it in Korean two-set input mode.
-constexpr std::array<std::pair<std::wstring_view, BrowseWord>, 6> BrowseWords = {{
-    {L"ZOOMN", BrowseWord::Next},
-    {L"캐ㅐㅡㅜ", BrowseWord::Next},
-    {L"ZOOMP", BrowseWord::Previous},
-    {L"캐ㅐㅡㅔ", BrowseWord::Previous},
-    {L"ZOOMD", BrowseWord::Delete},
-    {L"캐ㅐㅡㅇ", BrowseWord::Delete},
-}};
-
 BrowseWord BrowseWordOf(std::wstring_view text)
 {
-    for (const auto& [word, meaning] : BrowseWords) {
-        if (EqualsIgnoringCase(text, word))
-            return meaning;
+    for (const BrowseShortcut& shortcut : BrowseShortcuts) {
+        if (EqualsIgnoringCase(text, shortcut.latin) || EqualsIgnoringCase(text, shortcut.korean))
+            return shortcut.word;
     }
     return BrowseWord::None;
+}
+
+// Runs an edit across the matches: false when it could not finish (it threw), with what it did
+// before that left done.
+template <class Edit>
+bool Finished(Edit edit) noexcept
+{
+    try {
+        return edit();
+    } catch (...) {
+        return false;
+    }
 }
 
 template <Chain C>
 void Replace(const std::wstring& replacement)
 {
-    if constexpr (C == Chain::Identical)
-        ReplaceAllText(replacement);
-    else
-        ReplaceSubstringInAll(replacement);
-    ZelDlgMessageBox(FormatCounts(message::Modified, {MatchCount}).c_str());
+    bool done = Finished([&] {
+        if constexpr (C == Chain::Identical)
+            ReplaceAllText(replacement);
+        else
+            ReplaceSubstringInAll(replacement);
+        return true;
+    });
+    ZelDlgMessageBox(done ? FormatCounts(message::Modified, {MatchCount}).c_str() : message::Failed);
 }
 
 template <Chain C>
 void Delete()
 {
-    bool done;
-    const wchar_t* success;
-    if constexpr (C == Chain::Identical) {
-        done = DeleteMatchedSegments();
-        success = message::Deleted;
-    } else {
-        done = DeleteSubstringFromAll();
-        success = message::DeletedContained;
-    }
+    constexpr const wchar_t* success = C == Chain::Identical ? message::Deleted : message::DeletedContained;
+    bool done = Finished([] { return C == Chain::Identical ? DeleteMatchedSegments() : DeleteSubstringFromAll(); });
     ZelDlgMessageBox(done ? FormatCounts(success, {MatchCount}).c_str() : message::Failed);
 }
 
+// Every ending of the pass removes the shortcuts first, before an edit runs and before its message
+// box is up, so that no key pressed meanwhile is turned into a key-in.
 template <Chain C>
 std::int32_t Browse(std::int32_t kind, ZelEvent event)
 {
     EventPoint point{};
     if (ZelEvtGetPoint(kind, event, &point) == 0) {
+        RemoveKeyHook();
         if (kind != ElementPick) {
             ZelMsgPutErrorMessage(message::InvalidSelection);
             return finish;
@@ -78,8 +77,10 @@ std::int32_t Browse(std::int32_t kind, ZelEvent event)
         return finish;
     }
     if (kind == KeyIn) {
-        std::wstring text = KeyinText(kind, event);
-        switch (BrowseWordOf(text)) {
+        std::optional<std::wstring> text = KeyinText(kind, event);
+        if (!text)
+            return stay;
+        switch (BrowseWordOf(*text)) {
         case BrowseWord::Next:
             StepNext();
             ShowCurrentMatch();
@@ -89,14 +90,20 @@ std::int32_t Browse(std::int32_t kind, ZelEvent event)
             ShowCurrentMatch();
             return stay;
         case BrowseWord::Delete:
+            RemoveKeyHook();
             Delete<C>();
             return finish;
         case BrowseWord::None:
-            Replace<C>(text);
+            RemoveKeyHook();
+            Replace<C>(*text);
             return finish;
         }
     }
-    return kind == Confirm ? finish : stay;
+    if (kind == Confirm) {
+        RemoveKeyHook();
+        return finish;
+    }
+    return stay;
 }
 
 }  // namespace
@@ -155,7 +162,7 @@ template <Chain C>
 std::int32_t BrowseExecute(std::int32_t kind, ZelEvent event)
 {
     std::int32_t result = Guarded(finish, [&] { return Browse<C>(kind, event); });
-    // The shortcuts belong to browsing alone: a run that has ended leaves the keys alone.
+    // A failure ends the pass too, and the shortcuts belong to browsing alone.
     if (result == finish)
         RemoveKeyHook();
     return result;

@@ -8,6 +8,7 @@
 #include "CommandState.h"
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 // The object filter of the prompts that take an annotation pick.
@@ -40,11 +41,11 @@ void StepNext();
 void StepPrevious();
 void ShowCurrentMatch();
 
-// The text of the annotation that an element pick points at, copied; false when the host
-// reports it unreadable (-1) or gives no text.
+// The text of the annotation that an element pick points at, copied; false when the host does
+// not report its record filled (0) with a text.
 bool ReadPickedText(std::int32_t kind, ZelEvent event, std::wstring& text);
-// The key-in's text, copied exactly.
-std::wstring KeyinText(std::int32_t kind, ZelEvent event);
+// The key-in's text, copied exactly; none when the host gives no text at all.
+std::optional<std::wstring> KeyinText(std::int32_t kind, ZelEvent event);
 
 // `format` with each "%d" replaced by the next number.
 std::wstring FormatCounts(const wchar_t* format, std::initializer_list<std::int32_t> numbers);

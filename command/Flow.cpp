@@ -52,7 +52,10 @@ std::int32_t SearchInput(std::int32_t kind, ZelEvent event)
         return advance;
     }
     if (kind == KeyIn) {
-        SearchText = KeyinText(kind, event);
+        std::optional<std::wstring> text = KeyinText(kind, event);
+        if (!text)
+            return stay;
+        SearchText = std::move(*text);
         ZelCtlSetReadyFunc(RangeReady<C>, L"");
         return advance;
     }
@@ -116,17 +119,20 @@ std::int32_t SecondCorner(std::int32_t kind, ZelEvent event)
 
 bool ReadPickedText(std::int32_t kind, ZelEvent event, std::wstring& text)
 {
+    // Any result but 0 leaves the record unfilled, its text pointer garbage.
     CommentRecord record{};
-    if (ZelCmtGetComment(ZelEvtGetElementId(kind, event), &record) == -1 || !record.text)
+    if (!ReadAnnotation(ZelEvtGetElementId(kind, event), record))
         return false;
     text = record.text;
     return true;
 }
 
-std::wstring KeyinText(std::int32_t kind, ZelEvent event)
+std::optional<std::wstring> KeyinText(std::int32_t kind, ZelEvent event)
 {
     const wchar_t* typed = ZelEvtGetKeyinString(kind, event);
-    return typed ? typed : L"";
+    if (!typed)
+        return std::nullopt;
+    return std::wstring(typed);
 }
 
 std::int32_t StartCommand()

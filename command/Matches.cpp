@@ -105,9 +105,10 @@ bool ComputeViewBox(std::int32_t index, BoundingBox& box)
 {
     if (index < 0 || index > MatchCount)
         return false;
+    // Only a record the host reports filled carries a position; any other holds filler bytes.
     CommentRecord record{};
     if (index > 0) {
-        if (ZelCmtGetComment(MatchTable[index].elementId, &record) == -1)
+        if (!ReadAnnotation(MatchTable[index].elementId, record))
             return false;
         box = BoundingBox{record.x, record.y, record.x, record.y};
         return true;
@@ -115,7 +116,7 @@ bool ComputeViewBox(std::int32_t index, BoundingBox& box)
     bool any = false;
     BoundingBox all{};
     for (std::int32_t i = 1; i <= MatchCount; ++i) {
-        if (ZelCmtGetComment(MatchTable[i].elementId, &record) == -1)
+        if (!ReadAnnotation(MatchTable[i].elementId, record))
             continue;
         if (!any) {
             all = BoundingBox{record.x, record.y, record.x, record.y};

@@ -216,15 +216,25 @@ TEST_F(Browsing, OtherEventsWithoutAPointKeepWaiting)
     EXPECT_EQ(TakeTranscript(), Lines{"result: stay"});
 }
 
-TEST_F(Browsing, AFailureInsideAnEditEndsTheRunAndChangesNothingFurther)
+TEST_F(Browsing, AnEditFailingPartwayReportsAnErrorAndKeepsWhatItDid)
 {
-    DrawingBuilder().Annotation(1, 10, 0, 0, std::wstring(100000, L'a')).Annotation(2, 20, 0, 0, L"a").Load();
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"a").Annotation(2, 20, 0, 0, std::wstring(100000, L'a')).Load();
     EnterBrowseDirectly(Chain::Contains, L"a");
     TakeTranscript();
-    std::string before = zhd::DrawingJson();
-    // A hundred thousand occurrences, each replaced by a million characters: far more than can be had.
+    // The second match: a hundred thousand occurrences, each replaced by a million characters.
     EXPECT_EQ(ZhdSendKeyin(std::wstring(1000000, L'b').c_str()), finish);
-    EXPECT_EQ(TakeTranscript(), Lines{"result: finish"});
+    EXPECT_EQ(TakeTranscript(), (Lines{"messagebox: 오류가 발생하였습니다.", "result: finish"}));
+    EXPECT_EQ(TextOf(10).size(), 1000000u) << "the first match was edited before the failure";
+    EXPECT_EQ(TextOf(20).size(), 100000u);
+}
+
+TEST_F(Browsing, AKeyInWithoutATextChangesNothing)
+{
+    Enter(Chain::Identical);
+    std::string before = zhd::DrawingJson();
+    ZhdFaultKeyinNull();
+    EXPECT_EQ(ZhdSendKeyin(L""), stay);
+    EXPECT_EQ(TakeTranscript(), Lines{"result: stay"});
     EXPECT_EQ(zhd::DrawingJson(), before);
 }
 

@@ -135,6 +135,8 @@ TEST_F(Command, OtherEventsKeepEachPromptWaiting)
 {
     ZhdStartCommand();
     EXPECT_EQ(ZhdSendEvent(9), stay);
+    ZhdFaultKeyinNull();  // a key-in event without a text is no search text, not even an empty one
+    EXPECT_EQ(ZhdSendKeyin(L""), stay);
     ZhdSendKeyin(L"door");
     EXPECT_EQ(ZhdSendEvent(9), stay);
     EXPECT_EQ(ZhdSendKeyin(L"x"), stay);
@@ -143,9 +145,9 @@ TEST_F(Command, OtherEventsKeepEachPromptWaiting)
     EXPECT_EQ(ZhdSendConfirm(), stay);
     EXPECT_EQ(ZhdSendPick(10), stay);
     EXPECT_EQ(TakeTranscript(),
-              (Lines{"cursor: 동일", SearchPrompt, "result: stay", "result: advance", RangePrompt, "result: stay",
-                     "result: stay", "error: 잘못된 선택입니다.", "result: stay", "result: advance", CornerPrompt,
-                     "result: stay", "error: 잘못된 선택입니다.", "result: stay"}));
+              (Lines{"cursor: 동일", SearchPrompt, "result: stay", "result: stay", "result: advance", RangePrompt,
+                     "result: stay", "result: stay", "error: 잘못된 선택입니다.", "result: stay", "result: advance",
+                     CornerPrompt, "result: stay", "error: 잘못된 선택입니다.", "result: stay"}));
     EXPECT_EQ(Calls("ZelEvtSetEcho"), Lines{"ZelEvtSetEcho 2 0 0"});
 }
 
@@ -166,6 +168,7 @@ TEST_F(Command, NoMatchEndsTheRunWithoutBlinkZoomOrHook)
 TEST_F(Command, MatchesOverTheWholeDrawingBlinkAreAnnouncedAndFramed)
 {
     StartWith(L"door");
+    CurrentIndex = 2;  // where an earlier pass left it
     EXPECT_EQ(ZhdSendConfirm(), advance);
     EXPECT_EQ(TakeTranscript(), (Lines{"blink: 0/1 0/2 0/3", "info: 총 3개의 주기를 발견하였습니다.[ 0/3 ]",
                                        "zoom: -10 -10 110 110", "result: advance", "cursor: ←→", BrowsePrompt}));

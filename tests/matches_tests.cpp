@@ -157,7 +157,7 @@ TEST_F(Framing, AllMatchesGiveTheirTrueBoundingBox)
         .Annotation(3, 30, 20000001, 1, L"문")
         .Load();
     Collect(Chain::Identical, L"문");
-    ZhdFaultComment(30, -1);  // left out of the box
+    ZhdFaultComment(30, 4);  // neither filled nor failed: its filler bytes are no position
     ASSERT_TRUE(ComputeViewBox(0, ViewBox));
     EXPECT_EQ(ViewBox.xmin, 20000000);
     EXPECT_EQ(ViewBox.xmax, 20000004);
@@ -184,9 +184,10 @@ TEST_F(Framing, NothingToFrameLeavesTheBoxUntouched)
     Collect(Chain::Identical, L"문");
     ViewBox = BoundingBox{1, 2, 3, 4};
     ZhdFaultComment(10, -1);
-    ZhdFaultComment(20, -1);
+    ZhdFaultComment(20, 4);
     EXPECT_FALSE(ComputeViewBox(0, ViewBox)) << "no readable match";
     EXPECT_FALSE(ComputeViewBox(1, ViewBox)) << "an unreadable match";
+    EXPECT_FALSE(ComputeViewBox(2, ViewBox)) << "a match whose record the host did not fill";
     EXPECT_FALSE(ComputeViewBox(3, ViewBox)) << "past the last match";
     MatchCount = 0;
     EXPECT_FALSE(ComputeViewBox(0, ViewBox)) << "no match at all";

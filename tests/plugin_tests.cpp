@@ -171,6 +171,15 @@ TEST_F(TypicalRun, KeysAreLeftAloneOnceTheRunHasEnded)
     EXPECT_EQ(PressKey(VK_RIGHT), Lines{}) << "no bogus search text at the next run's first prompt";
 }
 
+TEST_F(TypicalRun, AStartWhileBrowsingLeavesNoShortcutBehind)
+{
+    Browse(L"0");
+    ZhdStartCommand();  // the host starts the command again without ending the pass
+    TakeTranscript();
+    EXPECT_EQ(PressKey(VK_RIGHT), Lines{}) << "no search text typed at the new first prompt";
+    EXPECT_EQ(KeyinsReceived(), Lines{});
+}
+
 TEST_F(TypicalRun, UnloadingRemovesTheHookOnceAndThenDoesNothing)
 {
     Browse(L"0");

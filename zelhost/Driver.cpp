@@ -308,6 +308,7 @@ ZHDAPI void ZhdFaultSearch(std::int32_t n, std::int32_t result)
     Host().searchFaults[Host().searchNumber + n] = result;
 }
 ZHDAPI void ZhdFaultGetPoint(std::int32_t result) { Host().getPointFault = result; }
+ZHDAPI void ZhdFaultKeyinNull() { Host().keyinNullFault = true; }
 ZHDAPI void ZhdFaultHeadElement(std::int32_t segmentId, std::int32_t elementId)
 {
     Host().headFaults[segmentId] = elementId;
@@ -341,3 +342,4 @@ ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity)
 
 ZHDAPI void ZhdSetCallLogging(std::int32_t enabled) { Host().callLogging = enabled != 0; }
 ZHDAPI void ZhdSetEcho(std::int32_t enabled) { Host().echo = enabled != 0; }
+ZHDAPI void ZhdSetModalMessageBoxes(std::int32_t enabled) { Host().modalMessageBoxes = enabled != 0; }

@@ -84,6 +84,7 @@ struct HostState {
     std::map<std::int64_t, std::int32_t> searchFaults;  // by search number
     std::int64_t searchNumber = 0;
     std::optional<std::int32_t> getPointFault;
+    bool keyinNullFault = false;
     std::unordered_map<std::int32_t, std::int32_t> headFaults;
 
     std::vector<std::string> transcript;
@@ -91,6 +92,7 @@ struct HostState {
     std::vector<std::string> violations;
     bool callLogging = true;
     bool echo = false;
+    bool modalMessageBoxes = false;
     std::string lastError;
 
     HWND window = nullptr;

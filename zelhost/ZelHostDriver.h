@@ -58,6 +58,8 @@ ZHDAPI void ZhdFaultDelete(std::int32_t segmentId);
 ZHDAPI void ZhdFaultSearch(std::int32_t n, std::int32_t result);
 // The next ZelEvtGetPoint returns `result` and fills nothing.
 ZHDAPI void ZhdFaultGetPoint(std::int32_t result);
+// The next ZelEvtGetKeyinString returns a null text.
+ZHDAPI void ZhdFaultKeyinNull();
 ZHDAPI void ZhdFaultHeadElement(std::int32_t segmentId, std::int32_t elementId);
 
 // The host window: a drawing view and a key-in line. Enter on the key-in line sends its text
@@ -85,6 +87,9 @@ ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity);
 ZHDAPI void ZhdSetCallLogging(std::int32_t enabled);
 // Every transcript line is also written to standard output as it happens.
 ZHDAPI void ZhdSetEcho(std::int32_t enabled);
+// ZelDlgMessageBox shows a real modal message box, owned by the host window, instead of only
+// recording its text.
+ZHDAPI void ZhdSetModalMessageBoxes(std::int32_t enabled);
 
 namespace zhd {
 

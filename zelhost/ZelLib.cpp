@@ -216,6 +216,10 @@ ZELAPI const wchar_t* ZelEvtGetKeyinString(std::int32_t kind, ZelEvent event)
     HostState& h = Host();
     h.Log("ZelEvtGetKeyinString " + std::to_string(kind));
     HostEvent* e = CheckEvent("ZelEvtGetKeyinString", kind, event);
+    if (h.keyinNullFault) {
+        h.keyinNullFault = false;
+        return nullptr;
+    }
     h.keyinText.Set(e ? e->text : std::wstring());
     return h.keyinText.buffer.data();
 }
@@ -256,8 +260,10 @@ ZELAPI std::int32_t ZelMsgPutInfoMessage(const wchar_t* text)
 
 ZELAPI std::int32_t ZelDlgMessageBox(const wchar_t* text)
 {
-    Show("ZelDlgMessageBox", "messagebox", text);
-    return IDOK;
+    HostState& h = Host();
+    if (Show("ZelDlgMessageBox", "messagebox", text) != 0 || !h.modalMessageBoxes)
+        return IDOK;
+    return MessageBoxW(h.window, text, L"Zel host", MB_OK);
 }
 
 ZELAPI std::int32_t ZelCmtGetComment(std::int32_t elementId, CommentRecord* record)
@@ -272,8 +278,9 @@ ZELAPI std::int32_t ZelCmtGetComment(std::int32_t elementId, CommentRecord* reco
     if (!h.commentFaults.empty()) {
         auto fault = h.commentFaults.find(elementId);
         if (fault != h.commentFaults.end()) {
+            // A record the host does not fill holds whatever bytes were there.
+            std::memset(record, 0xCD, sizeof *record);
             if (fault->second.nullText) {
-                std::memset(record, 0xCD, sizeof *record);
                 record->text = nullptr;
                 return 0;
             }

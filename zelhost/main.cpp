@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <optional>
 #include <string>
@@ -115,6 +116,41 @@ bool IsNumber(const std::string& word)
     return !word.empty() && *end == '\0';
 }
 
+// A key press of the `press` line: the key, the modifiers held around it, and how many key-downs
+// (auto-repeats after the first) come before its key-up.
+struct KeyPress {
+    BYTE key = 0;
+    std::vector<BYTE> modifiers;
+    int downs = 1;
+};
+
+std::optional<KeyPress> ParsePress(const std::vector<std::string>& words)
+{
+    if (words.empty() || words.size() > 2)
+        return std::nullopt;
+    KeyPress press;
+    std::string rest = words[0];
+    for (auto [prefix, key] :
+         {std::pair{"ctrl+", VK_CONTROL}, std::pair{"shift+", VK_SHIFT}, std::pair{"alt+", VK_MENU}}) {
+        if (rest.rfind(prefix, 0) == 0) {
+            press.modifiers.push_back(static_cast<BYTE>(key));
+            rest.erase(0, std::strlen(prefix));
+        }
+    }
+    press.key = rest == "right" ? VK_RIGHT : rest == "left" ? VK_LEFT : rest == "delete" ? VK_DELETE : 0;
+    if (!press.key)
+        return std::nullopt;
+    if (words.size() == 2) {
+        const std::string& count = words[1];
+        if (count.size() < 2 || count[0] != 'x' || !IsInteger(count.substr(1)))
+            return std::nullopt;
+        press.downs = std::atoi(count.c_str() + 1);
+        if (press.downs < 1 || press.downs > 100)
+            return std::nullopt;
+    }
+    return press;
+}
+
 // Why a step cannot be run, or an empty text when it can.
 std::string Check(const Step& s)
 {
@@ -136,8 +172,7 @@ std::string Check(const Step& s)
     if (s.verb == "point")
         return w.size() == 2 && IsNumber(w[0]) && IsNumber(w[1]) ? "" : "point takes two numbers X Y";
     if (s.verb == "press")
-        return w.size() == 1 && (w[0] == "right" || w[0] == "left" || w[0] == "delete") ? ""
-                                                                                        : "press right|left|delete";
+        return ParsePress(w) ? "" : "press [ctrl+][shift+][alt+]right|left|delete [xN], N from 1 to 100";
     if (s.verb == "dialog") {
         if (w.size() == 1 && (w[0] == "ok" || w[0] == "cancel"))
             return "";
@@ -234,8 +269,7 @@ std::string Run(const Step& s, const Options& options)
 {
     const std::vector<std::string>& w = s.words;
     auto number = [&](size_t i) { return static_cast<std::int32_t>(std::strtol(w[i].c_str(), nullptr, 10)); };
-    bool event = s.verb == "pick" || s.verb == "point" || s.verb == "keyin" || s.verb == "confirm" ||
-                 s.verb == "event" || s.verb == "press";
+    bool event = s.verb == "pick" || s.verb == "point" || s.verb == "keyin" || s.verb == "confirm" || s.verb == "event";
     if (event && !ZhdIsCommandRunning())
         return "no command is waiting for " + s.verb + " (start one with \"command\")";
 
@@ -252,10 +286,15 @@ std::string Run(const Step& s, const Options& options)
     } else if (s.verb == "event") {
         ZhdSendEvent(number(0));
     } else if (s.verb == "press") {
-        BYTE key = w[0] == "right" ? VK_RIGHT : w[0] == "left" ? VK_LEFT : VK_DELETE;
+        KeyPress press = *ParsePress(w);
         ZhdFocusKeyinLine();
-        keybd_event(key, 0, 0, 0);
-        keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+        for (BYTE modifier : press.modifiers)
+            keybd_event(modifier, 0, 0, 0);
+        for (int i = 0; i < press.downs; ++i)
+            keybd_event(press.key, 0, 0, 0);
+        keybd_event(press.key, 0, KEYEVENTF_KEYUP, 0);
+        for (auto modifier = press.modifiers.rbegin(); modifier != press.modifiers.rend(); ++modifier)
+            keybd_event(*modifier, 0, KEYEVENTF_KEYUP, 0);
         ZhdPumpMessages(300);
     } else if (s.verb == "wait") {
         ZhdPumpMessages(number(0));
@@ -275,7 +314,7 @@ std::string Run(const Step& s, const Options& options)
         }
     } else if (s.verb == "fault") {
         const std::string& kind = w[0];
-        std::int32_t a = number(1);
+        std::int32_t a = w.size() > 1 ? number(1) : 0;
         if (kind == "comment")
             ZhdFaultComment(a, -1);
         else if (kind == "comment-null")
@@ -288,6 +327,8 @@ std::string Run(const Step& s, const Options& options)
             ZhdFaultGetPoint(a);
         else if (kind == "head")
             ZhdFaultHeadElement(a, number(2));
+        else if (kind == "keyin-null")
+            ZhdFaultKeyinNull();
     } else if (s.verb == "snapshot") {
         std::wstring path = PicturePath(options, w[0]);
         if (ZhdSnapshotView(path.c_str(), 800, 576) != 0)

@@ -13,7 +13,7 @@ cd "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-for session in identical contains; do
+for session in identical contains shortcuts; do
   "$wine" "$zelhost" --drawing drawing.json --script "$session.zsc" --out "$session.out.json" \
     > "$session.transcript" 2> "$session.err"
   status=$?
@@ -46,5 +46,5 @@ expect_refusal "a missing plug-in" "missing.dll: cannot load the plug-in" --draw
   --plugin missing.dll
 expect_refusal "a missing drawing" "nowhere.json: cannot read the drawing" --drawing nowhere.json --script identical.zsc
 
-echo "$((8 - failures)) passed, $failures failed"
+echo "$((9 - failures)) passed, $failures failed"
 [ $failures -eq 0 ]

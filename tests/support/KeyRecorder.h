@@ -1,5 +1,6 @@
 // A low-level keyboard hook of the test's own that records every event it sees and passes it
-// on. Installed after the plug-in's hook, it sees each key first, the plug-in's typing included.
+// on. Hooks run newest first: installed before the plug-in's hook, it runs after it and sees
+// exactly what the plug-in passes on, its typing included.
 #pragma once
 
 #include <windows.h>

@@ -2,10 +2,15 @@
 // faults. A host that let a faulty plug-in pass would make every other test worthless.
 #include "HostSupport.h"
 #include "host/ZelLib.h"
+#include "zelhost/Drawing.h"
+#include "zelhost/Files.h"
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cwchar>
+#include <thread>
 
 namespace {
 
@@ -63,17 +68,30 @@ TEST_P(MalformedDrawing, IsRefusedAndLeavesTheDrawingAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedDrawing,
-    ::testing::Values(BadDrawing{"{\"segments\":[", "invalid JSON"}, BadDrawing{"[]", "\"segments\" array"},
-                      BadDrawing{R"({"segments":[{"id":1,"elements":[]},{"id":1,"elements":[]}]})",
-                                 "duplicate segment id 1"},
-                      BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":0,"y":0}]},)"
-                                 R"({"id":2,"elements":[{"id":5,"type":1,"x":0,"y":0}]}]})",
-                                 "duplicate element id 5"},
-                      BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":0,"y":0,"text":7}]}]})",
-                                 "segments[0].elements[0]: \"text\" must be a string"},
-                      BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":"a","y":0}]}]})",
-                                 "\"x\" must be a number"},
-                      BadDrawing{R"({"segments":[{"id":1.5,"elements":[]}]})", "\"id\" must be an integer"}));
+    ::testing::Values(
+        BadDrawing{"{\"segments\":[", "invalid JSON"}, BadDrawing{"[]", "\"segments\" array"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[]},{"id":1,"elements":[]}]})", "duplicate segment id 1"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":0,"y":0}]},)"
+                   R"({"id":2,"elements":[{"id":5,"type":1,"x":0,"y":0}]}]})",
+                   "duplicate element id 5"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":0,"y":0,"text":7}]}]})",
+                   "segments[0].elements[0]: \"text\" must be a string"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":"a","y":0}]}]})",
+                   "\"x\" must be a number"},
+        BadDrawing{R"({"segments":[{"id":1.5,"elements":[]}]})", "segments[0]: \"id\" must be an integer"},
+        BadDrawing{R"({"segments":[{"id":18446744073709551615,"elements":[]}]})", "\"id\" is out of the 32-bit range"},
+        BadDrawing{R"({"segments":[{"id":2147483648,"elements":[]}]})", "\"id\" is out of the 32-bit range"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":-2147483649,"type":1,"x":0,"y":0}]}]})",
+                   "\"id\" is out of the 32-bit range"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":0,"y":0,"text":"a\u0000b"}]}]})",
+                   "segments[0].elements[0]: \"text\" holds a NUL character"},
+        BadDrawing{
+            R"({"segments":[{"id":1,"elements":[]},{"id":2,"elements":[{"id":5,"type":1,"x":0,"y":0,"text":"t"}]}]})",
+            "segments[1].elements[0]: only an annotation (type 33) has a text"},
+        BadDrawing{R"({"segments":[{"id":1,"id":2,"elements":[]}]})", "segments[0]: \"id\" given twice"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":1e400,"y":0}]}]})", "invalid JSON"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[],"color":3}]})", "segments[0]: unknown key \"color\""},
+        BadDrawing{R"({"segments":[]} {"segments":[]})", "invalid JSON"}));
 
 TEST_F(StandInHost, SearchOffersElementsInsideTheWindowBoundsIncludedInDrawingOrder)
 {
@@ -134,6 +152,12 @@ std::int32_t ReadyWithoutExecute() { return 0; }
 std::int32_t AdvanceWithoutReady(std::int32_t, ZelEvent) { return advance; }
 std::int32_t ReadyAdvancingBlindly()
 {
+    ZelCtlSetExecuteFunc(AdvanceWithoutReady, L"");
+    return 0;
+}
+std::int32_t ReadyLeavingAListOpen()
+{
+    ZelIddOpenApIdData(0, 1);
     ZelCtlSetExecuteFunc(AdvanceWithoutReady, L"");
     return 0;
 }
@@ -203,21 +227,102 @@ TEST_F(StandInHost, AFilterMustHandItsArgumentsOnUnchanged)
               (std::vector<std::string>{"ZelElmGetType with a segment id that is not the element's"}));
 }
 
+// A folder of its own in the temporary folder, removed with what is left in it.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + L"zelhost-test-" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~ScratchFolder()
+    {
+        for (const std::wstring& name : Files())
+            DeleteFileW((path_ + L"\\" + name).c_str());
+        RemoveDirectoryW(path_.c_str());
+    }
+    std::wstring Path(const std::wstring& name) const { return path_ + L"\\" + name; }
+    std::vector<std::wstring> Files() const
+    {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(found.cFileName);
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        return names;
+    }
+
+private:
+    std::wstring path_;
+};
+
 TEST_F(StandInHost, SavingWritesTheWholeFileOrNothing)
 {
     DrawingBuilder().Annotation(1, 10, 0, 0, L"문자").Load();
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    std::wstring path = std::wstring(folder) + L"zelhost-save-test.json";
-    ASSERT_EQ(ZhdSaveDrawingFile(path.c_str()), 0) << zhd::LastError();
+    ScratchFolder folder;
+    ASSERT_EQ(ZhdSaveDrawingFile(folder.Path(L"out.json").c_str()), 0) << zhd::LastError();
     ZhdReset();
-    ASSERT_EQ(ZhdLoadDrawingFile(path.c_str()), 0) << zhd::LastError();
+    ASSERT_EQ(ZhdLoadDrawingFile(folder.Path(L"out.json").c_str()), 0) << zhd::LastError();
     EXPECT_EQ(TextOf(10), L"문자");
-    DeleteFileW(path.c_str());
+    EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"out.json"}) << "no temporary file left";
 
-    std::wstring unwritable = std::wstring(folder) + L"no-such-folder\\out.json";
-    EXPECT_NE(ZhdSaveDrawingFile(unwritable.c_str()), 0);
-    EXPECT_EQ(GetFileAttributesW((unwritable + L".part").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(ZhdSaveDrawingFile(folder.Path(L"no-such-folder\\out.json").c_str()), 0);
+    EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"out.json"});
+}
+
+zelhost::Drawing DrawingOf(const std::wstring& text)
+{
+    zelhost::Drawing drawing;
+    for (int i = 1; i <= 4000; ++i) {
+        zelhost::Segment segment;
+        segment.id = i;
+        segment.elements.push_back(zelhost::Element{i * 10, AnnotationElementType, 1.0 * i, 0, text, nullptr});
+        drawing.AddSegment(std::move(segment));
+    }
+    return drawing;
+}
+
+TEST(SavingDrawings, TwoWritersAtOnceLeaveOneWholeDrawingAndTheLoserSaysSo)
+{
+    const zelhost::Drawing first = DrawingOf(L"첫째 writer"), second = DrawingOf(L"둘째 writer");
+    const std::string firstJson = first.SaveJson(), secondJson = second.SaveJson();
+    ScratchFolder folder;
+    const std::wstring path = folder.Path(L"out.json");
+    int refusals = 0;
+    for (int trial = 0; trial < 20; ++trial) {
+        std::atomic<int> ready{0};
+        std::string errors[2];
+        auto save = [&](const zelhost::Drawing& drawing, std::string& error) {
+            ++ready;
+            while (ready < 2) {}
+            try {
+                drawing.SaveFile(path);
+            } catch (const zelhost::DrawingError& e) {
+                error = e.what();
+            }
+        };
+        std::thread a(save, std::cref(first), std::ref(errors[0]));
+        std::thread b(save, std::cref(second), std::ref(errors[1]));
+        a.join();
+        b.join();
+        std::string saved;
+        ASSERT_TRUE(zelhost::ReadFileBytes(path, saved));
+        ASSERT_TRUE(saved == firstJson || saved == secondJson) << "trial " << trial << ": a mix of both writers";
+        for (const std::string& error : errors) {
+            if (!error.empty()) {
+                EXPECT_NE(error.find("another save of this file is under way"), std::string::npos) << error;
+                ++refusals;
+            }
+        }
+        ASSERT_FALSE(!errors[0].empty() && !errors[1].empty()) << "one of the two saves";
+        EXPECT_EQ(folder.Files(), std::vector<std::wstring>{L"out.json"}) << "trial " << trial;
+    }
+    std::printf("two writers at once: %d of 20 trials refused one writer\n", refusals);
 }
 
 }  // namespace

@@ -1,44 +1,78 @@
-// The stand-in host's drawing: segments, each an ordered list of elements. Loaded from and
-// saved to UTF-8 JSON:
+// The stand-in host's drawing: segments, each an ordered list of elements, the first its head.
+// Loaded from and saved to UTF-8 JSON (the README documents the format):
 //   {"segments":[{"id":101,"qualifier":0,"elements":[
 //       {"id":1001,"type":33,"x":10.5,"y":20,"text":"문"},{"id":1002,"type":1,"x":0,"y":0}]}]}
+// Only what a real host could hold is accepted: 32-bit ids, unique; finite coordinates; texts
+// on annotations alone, without NUL; each key once. Loading is all or nothing.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace zelhost {
 
+constexpr std::int32_t AnnotationType = 33;
+
+// A drawing that cannot be loaded or saved; the message names the place (segments[3].elements[0]).
+struct DrawingError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// What an element draws in the view, beside its anchor point (x, y). The anchor stays what the
+// host searches by; the view draws this.
+enum class Shape : std::uint8_t {
+    None,
+    Line,      // values: x1 y1 x2 y2
+    Polyline,  // values: x y, pairs; `closed` joins the last point to the first
+    Circle,    // values: radius, about the anchor
+    Arc,       // values: radius, start and end angle in degrees, counterclockwise, about the anchor
+};
+
+// The rarely present parts of an element, held apart so that a plain element stays small.
+struct ElementDetail {
+    Shape shape = Shape::None;
+    bool closed = false;
+    std::vector<double> values;
+    double height = 0;    // an annotation's text height in drawing units; 0: the view's own
+    double rotation = 0;  // an annotation's text angle in degrees, counterclockwise
+    std::string handle;   // the entity of a DXF file the element came from
+};
+
 struct Element {
     std::int32_t id = 0;
     std::int32_t type = 0;
     double x = 0;
     double y = 0;
-    std::wstring text;  // annotations (type 33) only
+    std::wstring text;  // annotations only
+    std::unique_ptr<ElementDetail> detail;
+
+    bool IsAnnotation() const { return type == AnnotationType; }
 };
 
 struct Segment {
     std::int32_t id = 0;
     std::int32_t qualifier = 0;
-    std::vector<Element> elements;  // the first is the head element
+    std::vector<Element> elements;
     bool deleted = false;
-};
-
-struct ElementLocation {
-    std::uint32_t segment;
-    std::uint32_t element;
 };
 
 class Drawing {
 public:
-    // Throws std::runtime_error naming what is wrong (and where) for malformed input; the
-    // drawing is unchanged then.
+    // Throw DrawingError for anything a host could not hold; the drawing is unchanged then.
     void LoadJson(const std::string& utf8);
+    void LoadFile(const std::wstring& path);
+    // The drawing as saved: one segment a line, keys in the documented order; deleted segments
+    // left out.
     std::string SaveJson() const;
+    // Writes the whole drawing or nothing; throws DrawingError naming what failed.
+    void SaveFile(const std::wstring& path) const;
 
-    void AddSegment(Segment segment);  // throws on a duplicate segment or element id
+    void AddSegment(Segment segment);  // throws DrawingError on a duplicate segment or element id
 
     Segment* FindSegment(std::int32_t id);
     Element* FindElement(std::int32_t id, std::int32_t* segmentId = nullptr);
@@ -46,12 +80,13 @@ public:
     const std::vector<Segment>& Segments() const { return segments_; }
 
 private:
+    struct Location {
+        std::uint32_t segment;
+        std::uint32_t element;
+    };
     std::vector<Segment> segments_;
     std::unordered_map<std::int32_t, std::uint32_t> segmentIndex_;
-    std::unordered_map<std::int32_t, ElementLocation> elementIndex_;
+    std::unordered_map<std::int32_t, Location> elementIndex_;
 };
-
-std::wstring WideFromUtf8(const std::string& utf8);
-std::string Utf8FromWide(const std::wstring& wide);
 
 }  // namespace zelhost

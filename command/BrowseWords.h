@@ -12,9 +12,9 @@ enum class BrowseWord { None, Next, Previous, Delete };
 
 struct BrowseShortcut {
     BrowseWord word;
-    DWORD key;                // the virtual key pressed
-    std::wstring_view latin;  // the letters typed, as a Latin layout gives them
-    std::wstring_view korean; // the same keys in Korean two-set Hangul mode
+    DWORD key;                 // the virtual key pressed
+    std::wstring_view latin;   // the letters typed, as a Latin layout gives them
+    std::wstring_view korean;  // the same keys in Korean two-set Hangul mode
 };
 
 // In the order in which the browse prompt tests them.

@@ -200,6 +200,7 @@ TEST_F(Browsing, ConfirmEndsTheRunWithNothingChanged)
     EXPECT_EQ(ZhdSendConfirm(), finish);
     EXPECT_EQ(TakeTranscript(), Lines{"result: finish"});
     EXPECT_EQ(zhd::DrawingJson(), before);
+    EXPECT_EQ(zhd::Prompt(), "") << "the host clears its prompt when a pass ends";
 }
 
 TEST_F(Browsing, ADataPointIsAnInvalidSelectionThatEndsTheRun)

@@ -121,6 +121,7 @@ protected:
 
 TEST_F(BulkEdit, ReplaceAllTextSetsEveryMatchEvenToTheEmptyText)
 {
+    ZhdFaultComment(20, -1);  // it writes without reading: an unreadable match is written too
     ReplaceAllText(L"");
     ExpectDrawing({{10, L""}, {20, L""}, {30, L""}, {40, L""}}, {});
 }

@@ -22,10 +22,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     windowClass.hInstance = instance;
     windowClass.lpszClassName = L"SorvaneForegroundHelper";
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Sorvane test: another program",
-                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 120, nullptr, nullptr, instance, nullptr);
-    HWND field = CreateWindowExW(0, L"EDIT", L"abc", WS_CHILD | WS_VISIBLE, 10, 10, 200, 24, window, nullptr, instance,
-                                 nullptr);
+    HWND window =
+        CreateWindowExW(0, windowClass.lpszClassName, L"Sorvane test: another program",
+                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 120, nullptr, nullptr, instance, nullptr);
+    HWND field =
+        CreateWindowExW(0, L"EDIT", L"abc", WS_CHILD | WS_VISIBLE, 10, 10, 200, 24, window, nullptr, instance, nullptr);
     SetForegroundWindow(window);
     SetFocus(field);
     SetTimer(window, 1, 10000, nullptr);

@@ -4,6 +4,7 @@
 #include "command/Matches.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -109,6 +110,36 @@ TEST_F(Collection, SkipsSegmentsWhoseHeadElementCannotBeRead)
     ZhdFaultHeadElement(3, 999);
     ZhdFaultCommentNullText(40);  // read as filled, but without a text: never a match
     EXPECT_EQ(Collect(Chain::Identical, L"문"), std::vector<std::int32_t>{2});
+}
+
+std::string Address(ElementFilter filter)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%p", reinterpret_cast<const void*>(filter));
+    return text;
+}
+
+TEST_F(Collection, MakesItsHostCallsInOrderWithTheirArguments)
+{
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Annotation(2, 20, 5, 5, L"창").Load();
+    BoundingBox window{0, 0, 10, 10};
+    Collect(Chain::Identical, L"문", &window);
+    EXPECT_EQ(zhd::CallLog(),
+              (std::vector<std::string>{// Emptying the id list: a search of the whole drawing that accepts everything.
+                                        "ZelSgmSearchSegment2 all filter " + Address(AcceptAllFilter),
+                                        "ZelIddOpenApIdData 0 1", "ZelIddInitApIdData", "ZelIddCloseApIdData",
+                                        "ZelSgmSearchSegment2 0 0 10 10 filter " + Address(IdenticalTextFilter),
+                                        "ZelIddOpenApIdData 0 1", "ZelIddGetHeadApIdData", "ZelSgmGetHeadElementId 1",
+                                        "ZelCmtGetComment 10", "ZelIddGetNextApIdData", "ZelIddInitApIdData",
+                                        "ZelIddCloseApIdData"}));
+}
+
+TEST_F(Collection, GoesOnWhenTheClearingSearchFails)
+{
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Load();
+    ZhdFaultSearch(1, 1);
+    EXPECT_EQ(Collect(Chain::Identical, L"문"), std::vector<std::int32_t>{1});
+    EXPECT_EQ(Count("ZelIddOpenApIdData"), 1u) << "the list is opened for the walk only";
 }
 
 TEST_F(Collection, AFailedSearchAddsNothingAndLeavesTheIdListClosed)

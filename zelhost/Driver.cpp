@@ -1,10 +1,14 @@
-// The driver: the host application's side of the command protocol, faults and read-back.
-#include "HostState.h"
+// The driver: the host application's side of the command protocol, faults and read-back, for
+// tests and the host program (ZelHostDriver.h).
 #include "ZelHostDriver.h"
+
+#include "Host.h"
+#include "HostWindow.h"
+#include "Snapshot.h"
+#include "Utf8.h"
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
 using namespace zelhost;
@@ -29,227 +33,66 @@ std::string Joined(const std::vector<std::string>& lines)
     return text;
 }
 
-const char* ResultName(std::int32_t result)
+// Runs a drawing operation; 0, or 1 with the reason kept for ZhdGetLastError.
+template <class Operation>
+std::int32_t Reported(Operation operation)
 {
-    switch (result) {
-    case finish:
-        return "finish";
-    case advance:
-        return "advance";
-    case stay:
-        return "stay";
-    default:
-        return nullptr;
+    try {
+        operation();
+        return 0;
+    } catch (const std::exception& e) {
+        Host().lastError = e.what();
+        return 1;
     }
-}
-
-// Calls the ready function that the last execute function registered.
-void RunReady()
-{
-    HostState& h = Host();
-    ZelReadyFunc ready = h.ready;
-    h.executeSetInCallback = false;
-    std::int32_t r = ready();
-    h.ScrubTexts();
-    if (r != 0)
-        h.Violation("a ready function returned " + std::to_string(r));
-    if (!h.executeSetInCallback) {
-        h.Violation("a ready function registered no execute function");
-        h.ResetRun();
-    }
-}
-
-std::int32_t Deliver(HostEvent event)
-{
-    HostState& h = Host();
-    if (!h.running || !h.execute) {
-        h.Violation("an event arrived while no command was waiting for one");
-        return -1;
-    }
-    h.Log("event " + std::to_string(event.kind) +
-          (event.kind == KeyIn ? " \"" + Utf8FromWide(event.text) + "\"" : std::string()));
-    h.currentEvent = &event;
-    h.readySetInCallback = false;
-    h.executeSetInCallback = false;
-    std::int32_t r = h.execute(event.kind, reinterpret_cast<ZelEvent>(&event));
-    h.currentEvent = nullptr;
-    h.ScrubTexts();
-
-    const char* name = ResultName(r);
-    if (!name) {
-        h.Violation("an execute function returned " + std::to_string(r));
-        h.ResetRun();
-        return r;
-    }
-    h.Say(std::string("result: ") + name);
-    if (r == finish) {
-        h.ResetRun();
-        h.InvalidateView();
-    } else if (r == advance) {
-        if (h.readySetInCallback)
-            RunReady();
-        else {
-            h.Violation("advance without a new ready function");
-            h.ResetRun();
-        }
-    }
-    return r;
 }
 
 }  // namespace
 
 ZHDAPI void ZhdReset()
 {
-    HostState& h = Host();
-    HWND window = h.window;
-    HWND keyinLine = h.keyinLine;
-    if (h.dialogTimer)
-        KillTimer(nullptr, h.dialogTimer);
-    h = HostState{};
-    h.window = window;
-    h.keyinLine = keyinLine;
-    if (keyinLine)
-        SetWindowTextW(keyinLine, L"");
+    Host().Reset();
+    ClearKeyinLine();
 }
 
 ZHDAPI std::int32_t ZhdLoadDrawingJson(const char* utf8Json)
 {
-    HostState& h = Host();
-    try {
-        h.drawing.LoadJson(utf8Json ? utf8Json : "");
-        h.InvalidateView();
-        return 0;
-    } catch (const std::exception& e) {
-        h.lastError = e.what();
-        return 1;
-    }
-}
-
-static bool ReadWholeFile(const wchar_t* path, std::string& contents)
-{
-    FILE* file = _wfopen(path, L"rb");
-    if (!file)
-        return false;
-    char chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        contents.append(chunk, n);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
+    return Reported([&] {
+        Host().drawing.LoadJson(utf8Json ? utf8Json : "");
+        Host().view.Changed();
+    });
 }
 
 ZHDAPI std::int32_t ZhdLoadDrawingFile(const wchar_t* path)
 {
-    HostState& h = Host();
-    std::string contents;
-    if (!path || !ReadWholeFile(path, contents)) {
-        h.lastError = "cannot read the file";
-        return 1;
-    }
-    return ZhdLoadDrawingJson(contents.c_str());
+    return Reported([&] {
+        Host().drawing.LoadFile(path ? path : L"");
+        Host().view.Changed();
+    });
 }
 
 ZHDAPI std::int32_t ZhdAddSegment(std::int32_t segmentId, std::int32_t qualifier, std::int32_t elementId,
                                   std::int32_t type, double x, double y, const wchar_t* text)
 {
-    HostState& h = Host();
-    try {
+    return Reported([&] {
         Segment segment;
         segment.id = segmentId;
         segment.qualifier = qualifier;
-        segment.elements.push_back(Element{elementId, type, x, y, text ? text : L""});
-        h.drawing.AddSegment(std::move(segment));
-        return 0;
-    } catch (const std::exception& e) {
-        h.lastError = e.what();
-        return 1;
-    }
+        segment.elements.push_back(Element{elementId, type, x, y, text ? text : L"", nullptr});
+        Host().drawing.AddSegment(std::move(segment));
+    });
 }
 
 ZHDAPI std::int32_t ZhdSaveDrawingFile(const wchar_t* path)
 {
-    HostState& h = Host();
-    if (!path) {
-        h.lastError = "no file name";
-        return 1;
-    }
-    std::wstring temporary = std::wstring(path) + L".part";
-    std::string json;
-    try {
-        json = h.drawing.SaveJson();
-    } catch (const std::exception& e) {
-        h.lastError = e.what();
-        return 1;
-    }
-    FILE* file = _wfopen(temporary.c_str(), L"wb");
-    if (!file) {
-        h.lastError = "cannot create the file";
-        return 1;
-    }
-    bool written = std::fwrite(json.data(), 1, json.size(), file) == json.size();
-    written = std::fclose(file) == 0 && written;
-    if (!written || !MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING)) {
-        h.lastError = "cannot write the file";
-        DeleteFileW(temporary.c_str());
-        return 1;
-    }
-    return 0;
+    return Reported([&] { Host().drawing.SaveFile(path ? path : L""); });
 }
 
-ZHDAPI std::int32_t ZhdIsRegistered() { return Host().start != nullptr; }
-
-ZHDAPI std::int32_t ZhdCallUnload()
-{
-    HostState& h = Host();
-    if (!h.unload)
-        return -1;
-    h.unload();
-    return 0;
-}
-
-ZHDAPI std::int32_t ZhdCallSecond()
-{
-    HostState& h = Host();
-    return h.second ? h.second() : -1;
-}
-
-namespace {
-
-std::int32_t StartRun(ZelStartFunc start, const char* what)
-{
-    HostState& h = Host();
-    h.ResetRun();
-    h.running = true;
-    h.readySetInCallback = false;
-    h.executeSetInCallback = false;
-    std::int32_t r = start();
-    h.ScrubTexts();
-    if (r != 0)
-        h.Violation(std::string(what) + " returned " + std::to_string(r));
-    if (h.readySetInCallback)
-        h.Violation(std::string(what) + " registered its first ready function instead of calling it");
-    if (!h.executeSetInCallback) {
-        h.Violation("the first ready function registered no execute function");
-        h.ResetRun();
-    }
-    return r;
-}
-
-}  // namespace
-
-ZHDAPI std::int32_t ZhdStartCommand()
-{
-    HostState& h = Host();
-    if (!h.start) {
-        h.Violation("the command was started before a start function was registered");
-        return -1;
-    }
-    return StartRun(h.start, "the start function");
-}
-
-ZHDAPI std::int32_t ZhdStartAt(ZelReadyFunc ready) { return StartRun(ready, "the ready function"); }
-
-ZHDAPI std::int32_t ZhdIsCommandRunning() { return Host().running; }
+ZHDAPI std::int32_t ZhdIsRegistered() { return Host().protocol.Registered(); }
+ZHDAPI std::int32_t ZhdCallUnload() { return Host().protocol.CallUnload(); }
+ZHDAPI std::int32_t ZhdCallSecond() { return Host().protocol.CallSecond(); }
+ZHDAPI std::int32_t ZhdStartCommand() { return Host().protocol.StartCommand(); }
+ZHDAPI std::int32_t ZhdStartAt(ZelReadyFunc ready) { return Host().protocol.StartAt(ready); }
+ZHDAPI std::int32_t ZhdIsCommandRunning() { return Host().protocol.Running(); }
 
 ZHDAPI std::int32_t ZhdSendPick(std::int32_t elementId)
 {
@@ -261,7 +104,7 @@ ZHDAPI std::int32_t ZhdSendPick(std::int32_t elementId)
         event.x = element->x;
         event.y = element->y;
     }
-    return Deliver(std::move(event));
+    return Host().protocol.Deliver(std::move(event));
 }
 
 ZHDAPI std::int32_t ZhdSendPoint(double x, double y)
@@ -271,7 +114,7 @@ ZHDAPI std::int32_t ZhdSendPoint(double x, double y)
     event.hasPoint = true;
     event.x = x;
     event.y = y;
-    return Deliver(std::move(event));
+    return Host().protocol.Deliver(std::move(event));
 }
 
 ZHDAPI std::int32_t ZhdSendKeyin(const wchar_t* text)
@@ -279,52 +122,75 @@ ZHDAPI std::int32_t ZhdSendKeyin(const wchar_t* text)
     HostEvent event;
     event.kind = KeyIn;
     event.text = text ? text : L"";
-    return Deliver(std::move(event));
+    return Host().protocol.Deliver(std::move(event));
 }
 
 ZHDAPI std::int32_t ZhdSendConfirm()
 {
     HostEvent event;
     event.kind = Confirm;
-    return Deliver(std::move(event));
+    return Host().protocol.Deliver(std::move(event));
 }
 
 ZHDAPI std::int32_t ZhdSendEvent(std::int32_t kind)
 {
     HostEvent event;
     event.kind = kind;
-    return Deliver(std::move(event));
+    return Host().protocol.Deliver(std::move(event));
 }
 
-ZHDAPI void ZhdFaultRegister(std::int32_t result) { Host().registerResult = result; }
+ZHDAPI void ZhdFaultRegister(std::int32_t result) { Host().faults.registerResult = result; }
 ZHDAPI void ZhdFaultComment(std::int32_t elementId, std::int32_t result)
 {
-    Host().commentFaults[elementId] = CommentFault{result, false};
+    Host().faults.comments[elementId] = Faults::Comment{result, false};
 }
-ZHDAPI void ZhdFaultCommentNullText(std::int32_t elementId) { Host().commentFaults[elementId] = CommentFault{0, true}; }
-ZHDAPI void ZhdFaultDelete(std::int32_t segmentId) { Host().deleteFaults.insert(segmentId); }
+ZHDAPI void ZhdFaultCommentNullText(std::int32_t elementId)
+{
+    Host().faults.comments[elementId] = Faults::Comment{0, true};
+}
+ZHDAPI void ZhdFaultDelete(std::int32_t segmentId) { Host().faults.deletes.insert(segmentId); }
 ZHDAPI void ZhdFaultSearch(std::int32_t n, std::int32_t result)
 {
-    Host().searchFaults[Host().searchNumber + n] = result;
+    Faults& faults = Host().faults;
+    faults.searches[faults.searchesMade + n] = result;
 }
-ZHDAPI void ZhdFaultGetPoint(std::int32_t result) { Host().getPointFault = result; }
-ZHDAPI void ZhdFaultKeyinNull() { Host().keyinNullFault = true; }
+ZHDAPI void ZhdFaultGetPoint(std::int32_t result) { Host().faults.nextGetPoint = result; }
+ZHDAPI void ZhdFaultKeyinNull() { Host().faults.nextKeyinNull = true; }
 ZHDAPI void ZhdFaultHeadElement(std::int32_t segmentId, std::int32_t elementId)
 {
-    Host().headFaults[segmentId] = elementId;
+    Host().faults.heads[segmentId] = elementId;
+}
+
+ZHDAPI std::int32_t ZhdSnapshotView(const wchar_t* path, std::int32_t width, std::int32_t height)
+{
+    if (path && SnapshotView(Host().view, width, height, path))
+        return 0;
+    Host().lastError = "cannot write the picture";
+    return 1;
+}
+
+ZHDAPI void ZhdQueueDialogAnswer(const char* answer) { Host().dialogs.Queue(answer ? answer : ""); }
+ZHDAPI std::int32_t ZhdPendingDialogAnswers() { return static_cast<std::int32_t>(Host().dialogs.Pending()); }
+ZHDAPI void ZhdWatchDialogs(std::int32_t enabled) { Host().dialogs.Watch(enabled != 0); }
+
+ZHDAPI std::int32_t ZhdTakeDialogFailure(char* buffer, std::int32_t capacity)
+{
+    // Asked for its length only, the reason stays.
+    return buffer ? CopyOut(Host().dialogs.TakeFailure(), buffer, capacity)
+                  : static_cast<std::int32_t>(Host().dialogs.Failure().size());
 }
 
 ZHDAPI std::int32_t ZhdGetTranscript(char* buffer, std::int32_t capacity)
 {
-    return CopyOut(Joined(Host().transcript), buffer, capacity);
+    return CopyOut(Joined(Host().transcript.Lines()), buffer, capacity);
 }
 ZHDAPI std::int32_t ZhdGetCallLog(char* buffer, std::int32_t capacity)
 {
-    return CopyOut(Joined(Host().callLog), buffer, capacity);
+    return CopyOut(Joined(Host().transcript.Calls()), buffer, capacity);
 }
 ZHDAPI std::int32_t ZhdGetViolations(char* buffer, std::int32_t capacity)
 {
-    return CopyOut(Joined(Host().violations), buffer, capacity);
+    return CopyOut(Joined(Host().transcript.Violations()), buffer, capacity);
 }
 ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity)
 {
@@ -332,14 +198,14 @@ ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity)
 }
 ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity)
 {
-    return CopyOut(Utf8FromWide(Host().prompt), buffer, capacity);
+    return CopyOut(Utf8FromWide(Host().view.Lines().prompt), buffer, capacity);
 }
-
 ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity)
 {
     return CopyOut(Host().drawing.SaveJson(), buffer, capacity);
 }
 
-ZHDAPI void ZhdSetCallLogging(std::int32_t enabled) { Host().callLogging = enabled != 0; }
-ZHDAPI void ZhdSetEcho(std::int32_t enabled) { Host().echo = enabled != 0; }
+ZHDAPI void ZhdSetCallLogging(std::int32_t enabled) { Host().transcript.SetCallLogging(enabled != 0); }
+ZHDAPI void ZhdSetEcho(std::int32_t enabled) { Host().transcript.SetEcho(enabled != 0); }
+ZHDAPI void ZhdSetKeepTranscript(std::int32_t enabled) { Host().transcript.SetKeeping(enabled != 0); }
 ZHDAPI void ZhdSetModalMessageBoxes(std::int32_t enabled) { Host().modalMessageBoxes = enabled != 0; }

@@ -6,8 +6,8 @@
 //   prompt: / cursor: / info: / error: / messagebox: TEXT
 //   zoom: XMIN YMIN XMAX YMAX          blink: QUALIFIER/SEGMENT ...
 //   result: finish|advance|stay        dialog: ...
-// A call log records every ZelLib call with its arguments (one line each), and the violations
-// list records every breach of the command protocol the host noticed.
+// The violations list records every breach of the command protocol the host noticed. A call
+// log, kept only when asked for, records every ZelLib call with its arguments (one line each).
 #pragma once
 
 #include "../host/ZelLib.h"
@@ -31,7 +31,8 @@ ZHDAPI std::int32_t ZhdLoadDrawingFile(const wchar_t* path);
 // Appends a segment of one element, for drawings too large to build as JSON; 0 on success.
 ZHDAPI std::int32_t ZhdAddSegment(std::int32_t segmentId, std::int32_t qualifier, std::int32_t elementId,
                                   std::int32_t type, double x, double y, const wchar_t* text);
-// Writes to a temporary file beside `path` and renames it, so a failure leaves no half file.
+// Writes the whole drawing or nothing (see SafeWrite in Files.h); another save of the same file
+// under way makes it fail.
 ZHDAPI std::int32_t ZhdSaveDrawingFile(const wchar_t* path);
 
 // Registration and the command. ZhdStartCommand and the event calls return the state result of
@@ -73,6 +74,10 @@ ZHDAPI std::int32_t ZhdSnapshotView(const wchar_t* path, std::int32_t width, std
 // "click ID", "ok", "cancel", or "snapshot PATH" (a PNG of the dialog as the screen shows it).
 ZHDAPI void ZhdQueueDialogAnswer(const char* answer);
 ZHDAPI std::int32_t ZhdPendingDialogAnswers();
+// While watching, the host cancels a dialog that opens with no answer queued, or whose answer
+// names a control it lacks; ZhdTakeDialogFailure then says why (and empties the reason).
+ZHDAPI void ZhdWatchDialogs(std::int32_t enabled);
+ZHDAPI std::int32_t ZhdTakeDialogFailure(char* buffer, std::int32_t capacity);
 
 // Reading back. Each copies UTF-8 text (NUL-terminated, truncated to `capacity`) and returns
 // the full length in bytes without the NUL.
@@ -83,10 +88,12 @@ ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity);
 ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity);
 // The prompt the plug-in showed last.
 ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity);
-// Call logging costs an allocation per call; benchmarks turn it off.
+// The call log is off unless a test asks for it.
 ZHDAPI void ZhdSetCallLogging(std::int32_t enabled);
 // Every transcript line is also written to standard output as it happens.
 ZHDAPI void ZhdSetEcho(std::int32_t enabled);
+// The transcript is kept for ZhdGetTranscript unless turned off (the program, which echoes it).
+ZHDAPI void ZhdSetKeepTranscript(std::int32_t enabled);
 // ZelDlgMessageBox shows a real modal message box, owned by the host window, instead of only
 // recording its text.
 ZHDAPI void ZhdSetModalMessageBoxes(std::int32_t enabled);
@@ -120,5 +127,6 @@ inline std::vector<std::string> Violations() { return Lines(Read(ZhdGetViolation
 inline std::string DrawingJson() { return Read(ZhdGetDrawingJson); }
 inline std::string LastError() { return Read(ZhdGetLastError); }
 inline std::string Prompt() { return Read(ZhdGetPrompt); }
+inline std::string DialogFailure() { return Read(ZhdTakeDialogFailure); }
 
 }  // namespace zhd

@@ -1,34 +1,44 @@
 // zelhost: the stand-in host as a program. It loads a drawing and the plug-in, calls Startup,
 // runs a session script (or the same lines typed at its console), writes what the host showed
-// to standard output as it happens, and saves the drawing at the end.
-//
-//   zelhost --drawing FILE.json [--plugin PATH] [--script FILE | -] [--out FILE.json] [--snapshots DIR]
+// to standard output as it happens, and saves the drawing at the end. `zelhost --help` lists the
+// script lines; README.md documents everything.
 #include "../host/ZelLib.h"
 #include "Drawing.h"
+#include "Files.h"
+#include "Owned.h"
+#include "Utf8.h"
 #include "ZelHostDriver.h"
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
-using zelhost::Utf8FromWide;
-using zelhost::WideFromUtf8;
+using namespace zelhost;
 
 namespace {
 
 enum Exit { Done = 0, Usage = 2, BadDrawing = 3, BadPlugin = 4, BadScript = 5, BadOutput = 6 };
 
-const wchar_t SettingsKey[] = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
+constexpr char UsageText[] =
+    "usage: zelhost --drawing FILE.json [--plugin PATH] [--script FILE | -] [--out FILE.json] [--snapshots DIR]";
+constexpr wchar_t SettingsKey[] = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
+constexpr int LongestWait = 60000;
 
 struct Options {
     std::wstring drawing, plugin, script, out, snapshots = L".";
     bool console = true;
+    bool help = false;
 };
 
 void Report(const std::string& text)
@@ -38,82 +48,44 @@ void Report(const std::string& text)
     std::fflush(stderr);
 }
 
-std::wstring ModuleFolder()
+void Print(const std::string& text)
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
 }
 
-std::optional<Options> ParseOptions(int argc, wchar_t** argv)
-{
-    Options options;
-    options.plugin = ModuleFolder() + L"Sorvane.dll";
-    for (int i = 1; i < argc; ++i) {
-        std::wstring name = argv[i];
-        if (i + 1 >= argc) {
-            Report("option " + Utf8FromWide(name) + " needs a value");
-            return std::nullopt;
-        }
-        std::wstring value = argv[++i];
-        if (name == L"--drawing")
-            options.drawing = value;
-        else if (name == L"--plugin")
-            options.plugin = value;
-        else if (name == L"--script") {
-            options.script = value;
-            options.console = value == L"-";
-        } else if (name == L"--out")
-            options.out = value;
-        else if (name == L"--snapshots")
-            options.snapshots = value;
-        else {
-            Report("unknown option " + Utf8FromWide(name));
-            return std::nullopt;
-        }
-    }
-    if (options.drawing.empty()) {
-        Report("usage: zelhost --drawing FILE.json [--plugin PATH] [--script FILE | -] [--out FILE.json] [--snapshots "
-               "DIR]");
-        return std::nullopt;
-    }
-    return options;
-}
-
-// One line of a session script, checked before anything runs.
-struct Step {
-    int line = 0;
+// One line of a session, checked before it runs.
+struct Line {
+    int number = 0;
     std::string verb;
     std::vector<std::string> words;  // the words after the verb
     std::string rest;                // the line after the verb and one blank, as typed
 };
 
-std::vector<std::string> Words(const std::string& text)
-{
-    std::vector<std::string> words;
-    size_t at = 0;
-    while ((at = text.find_first_not_of(" \t", at)) != std::string::npos) {
-        size_t end = text.find_first_of(" \t", at);
-        words.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
-        at = end;
-    }
-    return words;
-}
+// What the lines act on while a session runs.
+struct Session {
+    const Options& options;
+    std::deque<int> answerLines;  // the script lines of the dialog answers not yet used
+};
 
-bool IsInteger(const std::string& word)
+bool IsInteger(const std::string& word, long low = INT32_MIN, long high = INT32_MAX)
 {
     char* end = nullptr;
     errno = 0;
     long value = std::strtol(word.c_str(), &end, 10);
-    return !word.empty() && *end == '\0' && errno == 0 && value >= INT32_MIN && value <= INT32_MAX;
+    return !word.empty() && *end == '\0' && errno == 0 && value >= low && value <= high;
 }
 
 bool IsNumber(const std::string& word)
 {
     char* end = nullptr;
-    std::strtod(word.c_str(), &end);
-    return !word.empty() && *end == '\0';
+    double value = std::strtod(word.c_str(), &end);
+    return !word.empty() && *end == '\0' && std::isfinite(value);
+}
+
+std::int32_t Integer(const std::string& word)
+{
+    return static_cast<std::int32_t>(std::strtol(word.c_str(), nullptr, 10));
 }
 
 // A key press of the `press` line: the key, the modifiers held around it, and how many key-downs
@@ -141,112 +113,39 @@ std::optional<KeyPress> ParsePress(const std::vector<std::string>& words)
     if (!press.key)
         return std::nullopt;
     if (words.size() == 2) {
-        const std::string& count = words[1];
-        if (count.size() < 2 || count[0] != 'x' || !IsInteger(count.substr(1)))
+        if (words[1].size() < 2 || words[1][0] != 'x' || !IsInteger(words[1].substr(1), 1, 100))
             return std::nullopt;
-        press.downs = std::atoi(count.c_str() + 1);
-        if (press.downs < 1 || press.downs > 100)
-            return std::nullopt;
+        press.downs = std::atoi(words[1].c_str() + 1);
     }
     return press;
 }
 
-// Why a step cannot be run, or an empty text when it can.
-std::string Check(const Step& s)
+void Press(const KeyPress& press)
 {
-    const std::vector<std::string>& w = s.words;
-    auto integers = [&](size_t count) {
-        if (w.size() != count)
-            return s.verb + " takes " + std::to_string(count) + (count == 1 ? " number" : " numbers");
-        for (const std::string& word : w)
-            if (!IsInteger(word))
-                return "not a whole number: " + word;
-        return std::string();
-    };
-    if (s.verb == "command" || s.verb == "confirm")
-        return w.empty() ? "" : s.verb + " takes nothing";
-    if (s.verb == "keyin")
-        return "";
-    if (s.verb == "pick" || s.verb == "event" || s.verb == "wait")
-        return integers(1);
-    if (s.verb == "point")
-        return w.size() == 2 && IsNumber(w[0]) && IsNumber(w[1]) ? "" : "point takes two numbers X Y";
-    if (s.verb == "press")
-        return ParsePress(w) ? "" : "press [ctrl+][shift+][alt+]right|left|delete [xN], N from 1 to 100";
-    if (s.verb == "dialog") {
-        if (w.size() == 1 && (w[0] == "ok" || w[0] == "cancel"))
-            return "";
-        if (w.size() == 2 && w[0] == "click" && IsInteger(w[1]))
-            return "";
-        if (w.size() == 2 && w[0] == "snapshot")
-            return "";
-        return "dialog click ID | dialog ok | dialog cancel | dialog snapshot NAME";
-    }
-    if (s.verb == "registry") {
-        if (w.size() == 1 && w[0] == "delete")
-            return "";
-        if (!w.empty() && w[0] == "Method")
-            return "";
-        return "registry Method TEXT | registry delete";
-    }
-    if (s.verb == "fault") {
-        const std::string kind = w.empty() ? "" : w[0];
-        bool oneId =
-            kind == "comment" || kind == "comment-null" || kind == "delete" || kind == "search" || kind == "getpoint";
-        if ((oneId && w.size() == 2 && IsInteger(w[1])) ||
-            (kind == "head" && w.size() == 3 && IsInteger(w[1]) && IsInteger(w[2])))
-            return "";
-        return "fault comment|comment-null|delete|search|getpoint N, or fault head SEGMENT ELEMENT";
-    }
-    if (s.verb == "snapshot")
-        return w.size() == 1 ? "" : "snapshot NAME";
-    return "unknown line: " + s.verb;
+    ZhdFocusKeyinLine();
+    for (BYTE modifier : press.modifiers)
+        keybd_event(modifier, 0, 0, 0);
+    for (int i = 0; i < press.downs; ++i)
+        keybd_event(press.key, 0, 0, 0);
+    keybd_event(press.key, 0, KEYEVENTF_KEYUP, 0);
+    for (auto modifier = press.modifiers.rbegin(); modifier != press.modifiers.rend(); ++modifier)
+        keybd_event(*modifier, 0, KEYEVENTF_KEYUP, 0);
+    ZhdPumpMessages(300);
 }
 
-std::optional<Step> ParseLine(const std::string& raw, int number, std::string& error)
-{
-    std::string text = raw;
-    if (!text.empty() && text.back() == '\r')
-        text.pop_back();
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos || text[first] == '#')
-        return std::nullopt;
-    Step step;
-    step.line = number;
-    size_t verbEnd = text.find_first_of(" \t", first);
-    step.verb = text.substr(first, verbEnd == std::string::npos ? std::string::npos : verbEnd - first);
-    if (verbEnd != std::string::npos)
-        step.rest = text.substr(verbEnd + 1);
-    step.words = Words(step.rest);
-    error = Check(step);
-    return step;
-}
-
-bool ReadFileBytes(const std::wstring& path, std::string& contents)
-{
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file)
-        return false;
-    char chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        contents.append(chunk, n);
-    std::fclose(file);
-    return true;
-}
-
-void SetStoredMethod(const std::optional<std::wstring>& text)
+void StoreMethod(const std::optional<std::wstring>& text)
 {
     if (!text) {
         RegDeleteKeyValueW(HKEY_CURRENT_USER, SettingsKey, L"Method");
         return;
     }
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+    HKEY opened = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr) !=
         ERROR_SUCCESS)
         return;
-    RegSetValueExW(key, L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
+    OwnedKey key(opened);
+    RegSetValueExW(key.Get(), L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
                    static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 std::wstring PicturePath(const Options& options, const std::string& name)
@@ -257,185 +156,472 @@ std::wstring PicturePath(const Options& options, const std::string& name)
     return options.snapshots + L"\\" + file;
 }
 
-void Say(const std::string& line)
+std::string ExactlyWords(const Line& line, size_t count, const char* syntax)
 {
-    std::string out = line + "\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
+    return line.words.size() == count ? "" : std::string("takes ") + syntax;
 }
 
-// Carries out one checked step; an error text when the session cannot go on.
-std::string Run(const Step& s, const Options& options)
+std::string IntegerWords(const Line& line, size_t count, const char* syntax)
 {
-    const std::vector<std::string>& w = s.words;
-    auto number = [&](size_t i) { return static_cast<std::int32_t>(std::strtol(w[i].c_str(), nullptr, 10)); };
-    bool event = s.verb == "pick" || s.verb == "point" || s.verb == "keyin" || s.verb == "confirm" || s.verb == "event";
-    if (event && !ZhdIsCommandRunning())
-        return "no command is waiting for " + s.verb + " (start one with \"command\")";
-
-    if (s.verb == "command") {
-        ZhdStartCommand();
-    } else if (s.verb == "pick") {
-        ZhdSendPick(number(0));
-    } else if (s.verb == "point") {
-        ZhdSendPoint(std::strtod(w[0].c_str(), nullptr), std::strtod(w[1].c_str(), nullptr));
-    } else if (s.verb == "keyin") {
-        ZhdSendKeyin(WideFromUtf8(s.rest).c_str());
-    } else if (s.verb == "confirm") {
-        ZhdSendConfirm();
-    } else if (s.verb == "event") {
-        ZhdSendEvent(number(0));
-    } else if (s.verb == "press") {
-        KeyPress press = *ParsePress(w);
-        ZhdFocusKeyinLine();
-        for (BYTE modifier : press.modifiers)
-            keybd_event(modifier, 0, 0, 0);
-        for (int i = 0; i < press.downs; ++i)
-            keybd_event(press.key, 0, 0, 0);
-        keybd_event(press.key, 0, KEYEVENTF_KEYUP, 0);
-        for (auto modifier = press.modifiers.rbegin(); modifier != press.modifiers.rend(); ++modifier)
-            keybd_event(*modifier, 0, KEYEVENTF_KEYUP, 0);
-        ZhdPumpMessages(300);
-    } else if (s.verb == "wait") {
-        ZhdPumpMessages(number(0));
-    } else if (s.verb == "dialog") {
-        std::string answer = w[0] == "snapshot" ? "snapshot " + Utf8FromWide(PicturePath(options, w[1]))
-                             : w[0] == "click"  ? "click " + w[1]
-                                                : w[0];
-        ZhdQueueDialogAnswer(answer.c_str());
-    } else if (s.verb == "registry") {
-        if (w[0] == "delete") {
-            SetStoredMethod(std::nullopt);
-        } else {
-            std::string text = s.rest.substr(s.rest.find("Method") + 6);
-            if (!text.empty() && text[0] == ' ')
-                text.erase(0, 1);
-            SetStoredMethod(WideFromUtf8(text));
-        }
-    } else if (s.verb == "fault") {
-        const std::string& kind = w[0];
-        std::int32_t a = w.size() > 1 ? number(1) : 0;
-        if (kind == "comment")
-            ZhdFaultComment(a, -1);
-        else if (kind == "comment-null")
-            ZhdFaultCommentNullText(a);
-        else if (kind == "delete")
-            ZhdFaultDelete(a);
-        else if (kind == "search")
-            ZhdFaultSearch(a, 1);
-        else if (kind == "getpoint")
-            ZhdFaultGetPoint(a);
-        else if (kind == "head")
-            ZhdFaultHeadElement(a, number(2));
-        else if (kind == "keyin-null")
-            ZhdFaultKeyinNull();
-    } else if (s.verb == "snapshot") {
-        std::wstring path = PicturePath(options, w[0]);
-        if (ZhdSnapshotView(path.c_str(), 800, 576) != 0)
-            return "cannot write " + Utf8FromWide(path);
-        Say("snapshot: " + Utf8FromWide(path.substr(path.find_last_of(L"\\/") + 1)));
-    }
+    if (line.words.size() != count)
+        return std::string("takes ") + syntax;
+    for (const std::string& word : line.words)
+        if (!IsInteger(word))
+            return "not a whole number: " + word;
     return "";
 }
 
-int Session(const Options& options)
+std::string QueueAnswer(const std::string& answer, const Line& line, Session& session)
 {
-    std::string drawingText;
-    if (!ReadFileBytes(options.drawing, drawingText)) {
-        Report(Utf8FromWide(options.drawing) + ": cannot read the drawing");
-        return BadDrawing;
+    ZhdQueueDialogAnswer(answer.c_str());
+    session.answerLines.push_back(line.number);
+    return "";
+}
+
+// The script lines: each checked before anything runs, then carried out in order. The same
+// table gives `zelhost --help`, and README.md's table says the same.
+struct Verb {
+    const char* name;
+    const char* syntax;
+    const char* help;
+    bool needsCommand;  // an event for the running command
+    std::string (*check)(const Line&);
+    std::string (*run)(const Line&, Session&);
+};
+
+const Verb Verbs[] = {
+    {"command", "command", "starts the plug-in's command", false,
+     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
+     [](const Line&, Session&) {
+         ZhdStartCommand();
+         return std::string();
+     }},
+    {"pick", "pick ID", "an element pick of element ID, at its point", true,
+     [](const Line& l) -> std::string { return IntegerWords(l, 1, "an element id"); },
+     [](const Line& l, Session&) {
+         ZhdSendPick(Integer(l.words[0]));
+         return std::string();
+     }},
+    {"point", "point X Y", "a data point at X, Y", true,
+     [](const Line& l) -> std::string {
+         return l.words.size() == 2 && IsNumber(l.words[0]) && IsNumber(l.words[1]) ? ""
+                                                                                    : "takes two finite numbers X Y";
+     },
+     [](const Line& l, Session&) {
+         ZhdSendPoint(std::strtod(l.words[0].c_str(), nullptr), std::strtod(l.words[1].c_str(), nullptr));
+         return std::string();
+     }},
+    {"keyin", "keyin TEXT", "a key-in of the rest of the line, possibly empty", true,
+     [](const Line&) -> std::string { return ""; },
+     [](const Line& l, Session&) {
+         ZhdSendKeyin(WideFromUtf8(l.rest).c_str());
+         return std::string();
+     }},
+    {"confirm", "confirm", "a confirm", true,
+     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
+     [](const Line&, Session&) {
+         ZhdSendConfirm();
+         return std::string();
+     }},
+    {"event", "event KIND", "an event of another kind, without a point", true,
+     [](const Line& l) -> std::string { return IntegerWords(l, 1, "an event kind"); },
+     [](const Line& l, Session&) {
+         ZhdSendEvent(Integer(l.words[0]));
+         return std::string();
+     }},
+    {"press", "press [ctrl+][shift+][alt+]right|left|delete [xN]",
+     "a real key press through the system's keyboard input, the host's key-in line focused; xN holds it down for N "
+     "key-downs (1 to 100) before its key-up",
+     false,
+     [](const Line& l) -> std::string {
+         return ParsePress(l.words) ? "" : std::string("takes [ctrl+][shift+][alt+]right|left|delete [xN]");
+     },
+     [](const Line& l, Session&) {
+         Press(*ParsePress(l.words));
+         return std::string();
+     }},
+    {"dialog click", "dialog click ID",
+     "the answer for the next modal dialog, carried out inside its modal loop: a click of its control ID", false,
+     [](const Line& l) -> std::string { return IntegerWords(l, 1, "a control id"); },
+     [](const Line& l, Session& s) { return QueueAnswer("click " + l.words[0], l, s); }},
+    {"dialog ok", "dialog ok", "the answer for the next modal dialog: OK", false,
+     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
+     [](const Line& l, Session& s) { return QueueAnswer("ok", l, s); }},
+    {"dialog cancel", "dialog cancel", "the answer for the next modal dialog: Cancel", false,
+     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
+     [](const Line& l, Session& s) { return QueueAnswer("cancel", l, s); }},
+    {"dialog snapshot", "dialog snapshot NAME",
+     "the answer for the next modal dialog: a picture of it as the screen shows it, NAME.png in the snapshots folder",
+     false, [](const Line& l) -> std::string { return ExactlyWords(l, 1, "a NAME"); },
+     [](const Line& l, Session& s) {
+         return QueueAnswer("snapshot " + Utf8FromWide(PicturePath(s.options, l.words[0])), l, s);
+     }},
+    {"registry Method", "registry Method TEXT", "sets the stored search method to the rest of the line", false,
+     [](const Line&) -> std::string { return ""; },
+     [](const Line& l, Session&) {
+         StoreMethod(WideFromUtf8(l.rest));
+         return std::string();
+     }},
+    {"registry delete", "registry delete", "removes the stored search method", false,
+     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
+     [](const Line&, Session&) {
+         StoreMethod(std::nullopt);
+         return std::string();
+     }},
+    {"fault comment", "fault comment ELEMENT", "ZelCmtGetComment fails (-1) for that element", false,
+     [](const Line& l) -> std::string { return IntegerWords(l, 1, "an element id"); },
+     [](const Line& l, Session&) {
+         ZhdFaultComment(Integer(l.words[0]), -1);
+         return std::string();
+     }},
+    {"fault comment-null", "fault comment-null ELEMENT", "ZelCmtGetComment reports success for it with a null text",
+     false, [](const Line& l) -> std::string { return IntegerWords(l, 1, "an element id"); },
+     [](const Line& l, Session&) {
+         ZhdFaultCommentNullText(Integer(l.words[0]));
+         return std::string();
+     }},
+    {"fault delete", "fault delete SEGMENT", "ZelSgmDeleteSegment fails (-1) for that segment", false,
+     [](const Line& l) -> std::string { return IntegerWords(l, 1, "a segment id"); },
+     [](const Line& l, Session&) {
+         ZhdFaultDelete(Integer(l.words[0]));
+         return std::string();
+     }},
+    {"fault search", "fault search N",
+     "the N-th segment search from now fails (returns 1); each collection makes two, a clearing search over the "
+     "whole drawing and then the search itself",
+     false, [](const Line& l) -> std::string { return IntegerWords(l, 1, "a number N"); },
+     [](const Line& l, Session&) {
+         ZhdFaultSearch(Integer(l.words[0]), 1);
+         return std::string();
+     }},
+    {"fault getpoint", "fault getpoint R", "the next ZelEvtGetPoint returns R", false,
+     [](const Line& l) -> std::string { return IntegerWords(l, 1, "a result R"); },
+     [](const Line& l, Session&) {
+         ZhdFaultGetPoint(Integer(l.words[0]));
+         return std::string();
+     }},
+    {"fault head", "fault head SEGMENT ELEMENT", "ZelSgmGetHeadElementId answers ELEMENT for that segment", false,
+     [](const Line& l) -> std::string { return IntegerWords(l, 2, "a segment and an element id"); },
+     [](const Line& l, Session&) {
+         ZhdFaultHeadElement(Integer(l.words[0]), Integer(l.words[1]));
+         return std::string();
+     }},
+    {"fault keyin-null", "fault keyin-null", "the next ZelEvtGetKeyinString returns a null text", false,
+     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
+     [](const Line&, Session&) {
+         ZhdFaultKeyinNull();
+         return std::string();
+     }},
+    {"snapshot", "snapshot NAME", "a picture of the drawing view, NAME.png in the snapshots folder", false,
+     [](const Line& l) -> std::string { return ExactlyWords(l, 1, "a NAME"); },
+     [](const Line& l, Session& s) {
+         std::wstring path = PicturePath(s.options, l.words[0]);
+         if (ZhdSnapshotView(path.c_str(), 800, 576) != 0)
+             return "cannot write " + Utf8FromWide(path);
+         Print("snapshot: " + Utf8FromWide(path.substr(path.find_last_of(L"\\/") + 1)) + "\n");
+         return std::string();
+     }},
+    {"wait", "wait MS", "lets the host's windows run for MS milliseconds (at most 60000)", false,
+     [](const Line& l) -> std::string {
+         return l.words.size() == 1 && IsInteger(l.words[0], 0, LongestWait) ? ""
+                                                                             : std::string("takes MS from 0 to 60000");
+     },
+     [](const Line& l, Session&) {
+         ZhdPumpMessages(Integer(l.words[0]));
+         return std::string();
+     }},
+};
+
+const Verb* FindVerb(const std::string& name)
+{
+    for (const Verb& verb : Verbs)
+        if (name == verb.name)
+            return &verb;
+    return nullptr;
+}
+
+// The forms of a verb that only comes with a second word (dialog ok, dialog cancel, ...).
+std::string FormsOf(const std::string& name)
+{
+    std::string forms;
+    for (const Verb& verb : Verbs)
+        if (std::string(verb.name).rfind(name + " ", 0) == 0)
+            forms += (forms.empty() ? "" : ", ") + std::string(verb.syntax);
+    return forms;
+}
+
+std::vector<std::string> Words(const std::string& text)
+{
+    std::vector<std::string> words;
+    size_t at = 0;
+    while ((at = text.find_first_not_of(" \t", at)) != std::string::npos) {
+        size_t end = text.find_first_of(" \t", at);
+        words.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        at = end;
     }
-    if (ZhdLoadDrawingJson(drawingText.c_str()) != 0) {
+    return words;
+}
+
+// The line as a step, none for a blank or comment line; `error` says why it cannot run.
+std::optional<Line> ParseLine(std::string text, int number, std::string& error)
+{
+    if (!text.empty() && text.back() == '\r')
+        text.pop_back();
+    if (!IsUtf8(text)) {
+        error = "the line is not valid UTF-8";
+        Line line;
+        line.number = number;
+        return line;
+    }
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos || text[first] == '#')
+        return std::nullopt;
+    Line line;
+    line.number = number;
+    size_t verbEnd = text.find_first_of(" \t", first);
+    line.verb = text.substr(first, verbEnd == std::string::npos ? std::string::npos : verbEnd - first);
+    if (verbEnd != std::string::npos)
+        line.rest = text.substr(verbEnd + 1);
+    line.words = Words(line.rest);
+    // A verb of two words: the second is part of it.
+    if (!line.words.empty() && FindVerb(line.verb + " " + line.words[0])) {
+        size_t secondEnd = line.rest.find_first_not_of(" \t") + line.words[0].size();
+        line.verb += " " + line.words[0];
+        line.words.erase(line.words.begin());
+        line.rest = secondEnd < line.rest.size() ? line.rest.substr(secondEnd + 1) : "";
+    }
+    const Verb* verb = FindVerb(line.verb);
+    std::string forms = FormsOf(line.verb);
+    if (!verb)
+        error = forms.empty() ? "unknown line: " + line.verb : "one of " + forms;
+    else if (!(error = verb->check(line)).empty())
+        error = line.verb + " " + error;
+    return line;
+}
+
+// Carries out a checked line; an error text when the session cannot go on.
+std::string Run(const Line& line, Session& session)
+{
+    Print("> " + line.verb + (line.rest.empty() ? "" : " " + line.rest) + "\n");
+    const Verb& verb = *FindVerb(line.verb);
+    if (verb.needsCommand && !ZhdIsCommandRunning())
+        return "no command is waiting for " + line.verb + " (start one with \"command\")";
+    std::string error = verb.run(line, session);
+    if (error.empty()) {
+        std::string failure = zhd::DialogFailure();
+        if (!failure.empty())
+            error = failure + "; the host cancelled it";
+    }
+    return error;
+}
+
+void PrintHelp()
+{
+    Print(std::string(UsageText) + " [--help]\n\nScript lines, one a line (the same typed at the console):\n");
+    for (const Verb& verb : Verbs) {
+        char row[128];
+        std::snprintf(row, sizeof row, "  %-52s  ", verb.syntax);
+        Print(row + std::string(verb.help) + "\n");
+    }
+}
+
+std::wstring ModuleFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
+}
+
+std::optional<Options> ParseOptions(int argc, wchar_t** argv)
+{
+    Options options;
+    options.plugin = ModuleFolder() + L"Sorvane.dll";
+    for (int i = 1; i < argc; ++i) {
+        std::wstring name = argv[i];
+        if (name == L"--help") {
+            options.help = true;
+            return options;
+        }
+        if (i + 1 >= argc) {
+            Report("option " + Utf8FromWide(name) + " needs a value");
+            return std::nullopt;
+        }
+        std::wstring value = argv[++i];
+        if (name == L"--drawing") {
+            options.drawing = value;
+        } else if (name == L"--plugin") {
+            options.plugin = value;
+        } else if (name == L"--script") {
+            options.script = value;
+            options.console = value == L"-";
+        } else if (name == L"--out") {
+            options.out = value;
+        } else if (name == L"--snapshots") {
+            options.snapshots = value;
+        } else {
+            Report("unknown option " + Utf8FromWide(name));
+            return std::nullopt;
+        }
+    }
+    if (options.drawing.empty()) {
+        Report(UsageText);
+        return std::nullopt;
+    }
+    return options;
+}
+
+// The whole script, checked: every line must be one the program can run.
+std::optional<std::vector<Line>> ReadScript(const std::wstring& path)
+{
+    std::string name = Utf8FromWide(path);
+    std::string script;
+    if (!ReadFileBytes(path, script)) {
+        Report(name + ": cannot read the script");
+        return std::nullopt;
+    }
+    if (script.rfind("\xEF\xBB\xBF", 0) == 0)
+        script.erase(0, 3);
+    std::vector<Line> lines;
+    size_t start = 0;
+    for (int number = 1; start < script.size(); ++number) {
+        size_t end = script.find('\n', start);
+        if (end == std::string::npos)
+            end = script.size();
+        std::string error;
+        std::optional<Line> line = ParseLine(script.substr(start, end - start), number, error);
+        start = end + 1;
+        if (!error.empty()) {
+            Report(name + ":" + std::to_string(number) + ": " + error);
+            return std::nullopt;
+        }
+        if (line)
+            lines.push_back(*line);
+    }
+    return lines;
+}
+
+// A console line of any length, without its line end; none at the end of the input.
+std::optional<std::string> ReadConsoleLine()
+{
+    std::string line;
+    char chunk[4096];
+    while (std::fgets(chunk, sizeof chunk, stdin)) {
+        line += chunk;
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+            return line;
+        }
+    }
+    if (line.empty())
+        return std::nullopt;
+    return line;
+}
+
+int RunScript(const std::vector<Line>& lines, Session& session, const std::string& name)
+{
+    for (const Line& line : lines) {
+        std::string error = Run(line, session);
+        if (!error.empty()) {
+            Report(name + ":" + std::to_string(line.number) + ": " + error);
+            return BadScript;
+        }
+        while (session.answerLines.size() > static_cast<size_t>(ZhdPendingDialogAnswers()))
+            session.answerLines.pop_front();
+    }
+    if (!session.answerLines.empty()) {
+        Report(name + ":" + std::to_string(session.answerLines.front()) + ": no dialog opened for this answer");
+        return BadScript;
+    }
+    return Done;
+}
+
+void RunConsole(Session& session)
+{
+    for (int number = 1;; ++number) {
+        std::string shown = (ZhdIsCommandRunning() ? zhd::Prompt() : std::string("(no command)")) + " > ";
+        std::fwrite(shown.data(), 1, shown.size(), stderr);
+        std::optional<std::string> text = ReadConsoleLine();
+        if (!text || *text == "quit" || *text == "exit")
+            return;
+        std::string error;
+        std::optional<Line> line = ParseLine(*text, number, error);
+        if (line && error.empty())
+            error = Run(*line, session);
+        if (!error.empty())
+            Report("console:" + std::to_string(number) + ": " + error);
+    }
+}
+
+// The loaded plug-in: Startup called on loading, the unload callback and FreeLibrary on leaving.
+class LoadedPlugin {
+public:
+    explicit LoadedPlugin(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {}
+    LoadedPlugin(const LoadedPlugin&) = delete;
+    LoadedPlugin& operator=(const LoadedPlugin&) = delete;
+    ~LoadedPlugin()
+    {
+        if (!module_)
+            return;
+        if (started_)
+            ZhdCallUnload();
+        FreeLibrary(module_);
+    }
+
+    // Why the plug-in cannot run; empty when Startup succeeded.
+    std::string Start()
+    {
+        if (!module_)
+            return "cannot load the plug-in (error " + std::to_string(GetLastError()) + ")";
+        auto startup =
+            reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(module_, "Startup")));
+        if (!startup)
+            return "no Startup export";
+        std::int32_t result = startup();
+        started_ = true;
+        return result == 0 ? "" : "Startup returned " + std::to_string(result);
+    }
+
+private:
+    HMODULE module_;
+    bool started_ = false;
+};
+
+int RunSession(const Options& options)
+{
+    if (ZhdLoadDrawingFile(options.drawing.c_str()) != 0) {
         Report(Utf8FromWide(options.drawing) + ": " + zhd::LastError());
         return BadDrawing;
     }
+    std::string scriptName = Utf8FromWide(options.script);
+    std::optional<std::vector<Line>> lines;
+    if (!options.console && !(lines = ReadScript(options.script)))
+        return BadScript;
 
-    std::vector<Step> steps;
-    std::string scriptName = options.console ? "console" : Utf8FromWide(options.script);
-    if (!options.console) {
-        std::string script;
-        if (!ReadFileBytes(options.script, script)) {
-            Report(scriptName + ": cannot read the script");
-            return BadScript;
-        }
-        if (script.rfind("\xEF\xBB\xBF", 0) == 0)
-            script.erase(0, 3);
-        int number = 0;
-        for (const std::string& raw : zhd::Lines(script)) {
-            std::string error;
-            std::optional<Step> step = ParseLine(raw, ++number, error);
-            if (!step)
-                continue;
-            if (!error.empty()) {
-                Report(scriptName + ":" + std::to_string(number) + ": " + error);
-                return BadScript;
-            }
-            steps.push_back(*step);
-        }
-    }
-
-    HMODULE plugin = LoadLibraryW(options.plugin.c_str());
-    if (!plugin) {
-        Report(Utf8FromWide(options.plugin) + ": cannot load the plug-in (error " + std::to_string(GetLastError()) +
-               ")");
-        return BadPlugin;
-    }
-    auto startup = reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(plugin, "Startup")));
-    std::int32_t started = startup ? startup() : -1;
-    if (started != 0) {
-        Report(Utf8FromWide(options.plugin) +
-               (startup ? ": Startup returned " + std::to_string(started) : ": no Startup export"));
-        FreeLibrary(plugin);
+    LoadedPlugin plugin(options.plugin);
+    std::string refused = plugin.Start();
+    if (!refused.empty()) {
+        Report(Utf8FromWide(options.plugin) + ": " + refused);
         return BadPlugin;
     }
     ZhdCreateWindow();
+    ZhdSetKeepTranscript(0);
     ZhdSetEcho(1);
 
+    Session session{options, {}};
     int status = Done;
-    auto runStep = [&](const Step& step) {
-        Say("> " + step.verb + (step.rest.empty() ? "" : " " + step.rest));
-        return Run(step, options);
-    };
     if (options.console) {
-        char buffer[4096];
-        int number = 0;
-        for (;;) {
-            std::string shown = (ZhdIsCommandRunning() ? zhd::Prompt() : std::string("(no command)")) + " > ";
-            std::fwrite(shown.data(), 1, shown.size(), stderr);
-            if (!std::fgets(buffer, sizeof buffer, stdin))
-                break;
-            std::string line(buffer);
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-                line.pop_back();
-            if (line == "quit" || line == "exit")
-                break;
-            std::string error;
-            std::optional<Step> step = ParseLine(line, ++number, error);
-            if (!step)
-                continue;
-            if (error.empty())
-                error = runStep(*step);
-            if (!error.empty())
-                Report("console:" + std::to_string(number) + ": " + error);
-        }
+        RunConsole(session);
     } else {
-        for (const Step& step : steps) {
-            std::string error = runStep(step);
-            if (!error.empty()) {
-                Report(scriptName + ":" + std::to_string(step.line) + ": " + error);
-                status = BadScript;
-                break;
-            }
-        }
+        ZhdWatchDialogs(1);
+        status = RunScript(*lines, session, scriptName);
+        ZhdWatchDialogs(0);
     }
     ZhdSetEcho(0);
-
     if (status == Done && !options.out.empty() && ZhdSaveDrawingFile(options.out.c_str()) != 0) {
         Report(Utf8FromWide(options.out) + ": " + zhd::LastError());
         status = BadOutput;
     }
-    ZhdCallUnload();
-    FreeLibrary(plugin);
     return status;
 }
 
@@ -443,9 +629,18 @@ int Session(const Options& options)
 
 int wmain(int argc, wchar_t** argv)
 {
+    // The transcript is UTF-8 with plain line feeds on every platform, as tests from outside read it.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     try {
         std::optional<Options> options = ParseOptions(argc, argv);
-        return options ? Session(*options) : Usage;
+        if (!options)
+            return Usage;
+        if (options->help) {
+            PrintHelp();
+            return Done;
+        }
+        return RunSession(*options);
     } catch (const std::exception& e) {
         Report(e.what());
         return 1;

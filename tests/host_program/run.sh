@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
 # Runs zelhost.exe on the sessions here and compares the whole transcript and the saved drawing
-# with what is expected; then checks that bad input ends with a clear message, a non-zero exit
-# and no output drawing. Usage: run.sh WINE ZELHOST_EXE
+# with what is expected; then checks that bad input ends, before anything runs, with a message
+# naming the file and place, the documented exit status and no output drawing; that a dialog
+# nobody answers ends the run instead of hanging it; and that `--help` and the README agree.
+# Usage: run.sh WINE ZELHOST_EXE
 set -uo pipefail
 wine=$1
 zelhost=$2
 here=$(cd "$(dirname "$0")" && pwd)
+readme="$here/../../README.md"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$here"/*.json "$here"/*.zsc "$work"/
 cd "$work"
+checks=0
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 for session in identical contains shortcuts; do
+  checks=$((checks + 1))
   "$wine" "$zelhost" --drawing drawing.json --script "$session.zsc" --out "$session.out.json" \
     > "$session.transcript" 2> "$session.err"
   status=$?
@@ -22,29 +27,76 @@ for session in identical contains shortcuts; do
   diff -u "$here/$session.out.json" "$session.out.json" || fail "$session: the saved drawing differs"
 done
 
-# A bad case: the exit status and the message, and no output drawing.
+# A console line of any length is one line, however the reading splits it (here inside a Hangul
+# character at the first 4,095 bytes).
+checks=$((checks + 1))
+long="x$(printf '가%.0s' $(seq 1 2000))"
+printf 'registry Method 0\ncommand\nkeyin %s\n' "$long" |
+  "$wine" "$zelhost" --drawing drawing.json --script - > console.txt 2> console.err || fail "console: exit $?"
+grep -qxF "> keyin $long" console.txt || fail "console: the long line was not taken whole"
+[ "$(grep -c '^result:' console.txt)" -eq 1 ] || fail "console: the long line ran as more than one line"
+
+# A refused run: the exit status, the message, and no output drawing.
 expect_refusal() {
-  local name=$1 message=$2
-  shift 2
+  local name=$1 status=$2 message=$3
+  shift 3
+  checks=$((checks + 1))
   rm -f out.json
-  "$wine" "$zelhost" "$@" --out out.json > /dev/null 2> err.txt
-  local status=$?
-  [ $status -ne 0 ] || fail "$name: exit 0"
+  timeout 60 "$wine" "$zelhost" "$@" --out out.json > transcript.txt 2> err.txt
+  local got=$?
+  [ $got -eq "$status" ] || fail "$name: exit $got, not $status: $(cat err.txt)"
   grep -qF -- "$message" err.txt || fail "$name: the message lacks \"$message\": $(cat err.txt)"
   [ ! -e out.json ] || fail "$name: an output drawing was written"
 }
 
-printf '{"segments":[' > truncated.json
-printf '{"segments":[{"id":1,"elements":[]},{"id":1,"elements":[]}]}' > duplicate.json
-printf '{"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":0,"y":0,"text":5}]}]}' > number-text.json
-expect_refusal "invalid JSON" "truncated.json: invalid JSON" --drawing truncated.json --script identical.zsc
-expect_refusal "duplicate ids" "duplicate.json: duplicate segment id 1" --drawing duplicate.json --script identical.zsc
-expect_refusal "a text that is no string" "number-text.json: segments[0].elements[0]: \"text\" must be a string" \
-  --drawing number-text.json --script identical.zsc
-expect_refusal "a bad script line" "bad-line.zsc:3: point takes two numbers X Y" --drawing drawing.json --script bad-line.zsc
-expect_refusal "a missing plug-in" "missing.dll: cannot load the plug-in" --drawing drawing.json --script identical.zsc \
-  --plugin missing.dll
-expect_refusal "a missing drawing" "nowhere.json: cannot read the drawing" --drawing nowhere.json --script identical.zsc
+# A script line that is refused before any line runs: nothing of the session is carried out.
+expect_bad_line() {
+  local name=$1 line=$2 message=$3
+  printf 'registry Method 0\ncommand\nkeyin 창문\n%s\n' "$line" > bad.zsc
+  expect_refusal "$name" 5 "bad.zsc:4: $message" --drawing drawing.json --script bad.zsc
+  ! grep -q '^> ' transcript.txt || fail "$name: lines ran before the script was refused"
+}
 
-echo "$((9 - failures)) passed, $failures failed"
+printf '{"segments":[' > truncated.json
+printf '{"segments":[{"id":1,"elements":[{"id":5,"type":33,"x":0,"y":0,"text":"a\\u0000b"}]}]}' > nul-text.json
+printf '{"segments":[]}\0{"x":1}' > trailing.json
+expect_refusal "invalid JSON" 3 "truncated.json: invalid JSON" --drawing truncated.json --script identical.zsc
+expect_refusal "a NUL in a text" 3 "nul-text.json: segments[0].elements[0]: \"text\" holds a NUL character" \
+  --drawing nul-text.json --script identical.zsc
+expect_refusal "bytes after the drawing" 3 "trailing.json: invalid JSON" --drawing trailing.json --script identical.zsc
+expect_refusal "a missing drawing" 3 "nowhere.json: cannot read the drawing" --drawing nowhere.json --script identical.zsc
+
+expect_bad_line "a word for a number" "point 1 two" "point takes two finite numbers X Y"
+expect_bad_line "not a number" "point nan nan" "point takes two finite numbers X Y"
+expect_bad_line "an infinite number" "point 1e400 0" "point takes two finite numbers X Y"
+expect_bad_line "a wait too long" "wait 2147483647" "wait takes MS from 0 to 60000"
+expect_bad_line "invalid UTF-8" $'keyin \xC3\x28' "the line is not valid UTF-8"
+expect_bad_line "an unknown line" "jump 3" "unknown line: jump"
+expect_refusal "a missing plug-in" 4 "missing.dll: cannot load the plug-in" --drawing drawing.json \
+  --script identical.zsc --plugin missing.dll
+
+# Dialogs nobody answers: the host cancels them, and the run ends naming the line.
+printf 'registry Method 0\ncommand\nconfirm\n' > unanswered.zsc
+expect_refusal "a dialog with no answer" 5 "unanswered.zsc:3: a dialog opened with no answer queued" \
+  --drawing drawing.json --script unanswered.zsc
+printf 'registry Method 0\ndialog click 999\ncommand\nconfirm\n' > no-control.zsc
+expect_refusal "an answer naming no control" 5 "no-control.zsc:4: the dialog has no control 999" \
+  --drawing drawing.json --script no-control.zsc
+printf 'dialog ok\ncommand\n' > unused.zsc
+expect_refusal "an answer no dialog took" 5 "unused.zsc:1: no dialog opened for this answer" \
+  --drawing drawing.json --script unused.zsc
+
+# Every script line of `zelhost --help` stands in the README's table, word for word.
+checks=$((checks + 1))
+"$wine" "$zelhost" --help > help.txt 2>&1 || fail "--help: exit $?"
+rows=0
+while IFS= read -r row; do
+  syntax=$(sed -E 's/^  (.*[^ ]) {2,}.*/\1/' <<< "$row")
+  help=$(sed -E 's/^  .*[^ ] {2,}(.*)/\1/' <<< "$row")
+  rows=$((rows + 1))
+  grep -qF -- "| \`${syntax//|/\\|}\` | $help |" "$readme" || fail "README lacks the row of \"$syntax\": $help"
+done < <(sed -n '/^Script lines/,$p' help.txt | grep '^  ')
+[ $rows -ge 12 ] || fail "--help lists $rows script lines"
+
+echo "$((checks - failures)) of $checks checks passed"
 [ $failures -eq 0 ]

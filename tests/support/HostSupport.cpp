@@ -63,6 +63,7 @@ bool SegmentExists(int segmentId)
 void HostFixture::SetUp()
 {
     ZhdReset();
+    ZhdSetCallLogging(1);
     seen_ = 0;
 }
 

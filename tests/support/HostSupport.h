@@ -2,7 +2,7 @@
 // back, and a fixture that resets the host and fails a case whose plug-in broke the protocol.
 #pragma once
 
-#include "zelhost/Drawing.h"
+#include "zelhost/Utf8.h"
 #include "zelhost/ZelHostDriver.h"
 
 #include <gtest/gtest.h>

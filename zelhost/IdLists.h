@@ -1,0 +1,50 @@
+// The host's system id list, which a segment search fills with the accepted segments (appending
+// to what it already holds), and the plug-in's open handles on it.
+#pragma once
+
+#include "../host/ZelLib.h"
+#include "Transcript.h"
+
+#include <cstdint>
+#include <map>
+#include <unordered_set>
+#include <vector>
+
+namespace zelhost {
+
+class IdLists {
+public:
+    explicit IdLists(Transcript& transcript) : transcript_(transcript) {}
+    void Reset();
+
+    // A segment accepted by a search; listed once, in order of first acceptance.
+    void Append(std::int32_t segmentId, std::int32_t qualifier);
+    void Clear();
+
+    ZelIdData Open();
+    // 0 with the item filled, -1 when there is no (further) item or the list is not open.
+    std::int32_t Head(ZelIdData list, IdListItem* item, const char* function);
+    std::int32_t Next(ZelIdData list, IdListItem* item, const char* function);
+    bool Init(ZelIdData list, const char* function);
+    bool Close(ZelIdData list, const char* function);
+    // A callback must close what it opened: a list still open when it returns is a violation,
+    // and the host closes it.
+    void CloseLeftOpen(const char* callback);
+
+private:
+    struct Entry {
+        std::int32_t segmentId;
+        std::int32_t qualifier;
+    };
+    // The list's position of an open handle, or null with a violation.
+    size_t* Position(ZelIdData list, const char* function);
+    std::int32_t Read(size_t position, IdListItem* item) const;
+
+    Transcript& transcript_;
+    std::vector<Entry> entries_;
+    std::unordered_set<std::int32_t> listed_;
+    std::map<std::uintptr_t, size_t> open_;  // handle -> position; handles are never reused
+    std::uintptr_t lastHandle_ = 0;
+};
+
+}  // namespace zelhost

@@ -42,8 +42,9 @@ int Load()
             return 1;
         std::fputs("{\"segments\":[", file);
         for (int i = 1; i <= Annotations; ++i)
-            std::fprintf(file, "%s\n{\"id\":%d,\"qualifier\":0,\"elements\":[{\"id\":%d,\"type\":33,\"x\":%d.5,\"y\":%d,"
-                               "\"text\":\"주기 %d\"}]}",
+            std::fprintf(file,
+                         "%s\n{\"id\":%d,\"qualifier\":0,\"elements\":[{\"id\":%d,\"type\":33,\"x\":%d.5,\"y\":%d,"
+                         "\"text\":\"주기 %d\"}]}",
                          i == 1 ? "" : ",", i, i * 10, i % 1000, i / 1000, i);
         std::fputs("\n]}\n", file);
         std::fclose(file);
@@ -75,9 +76,9 @@ int Soak()
 {"id":2,"qualifier":0,"elements":[{"id":20,"type":33,"x":50,"y":50,"text":"문"}]},
 {"id":3,"qualifier":0,"elements":[{"id":30,"type":33,"x":90,"y":10,"text":"창"}]}]})");
     HMODULE plugin = LoadLibraryW(L"Sorvane.dll");
-    auto startup = plugin ? reinterpret_cast<std::int32_t (*)()>(
-                                reinterpret_cast<void*>(GetProcAddress(plugin, "Startup")))
-                          : nullptr;
+    auto startup =
+        plugin ? reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(plugin, "Startup")))
+               : nullptr;
     if (!startup || startup() != 0)
         return 1;
     ZhdSetKeepTranscript(0);
@@ -96,8 +97,8 @@ int Soak()
     }
     SIZE_T atEnd = Memory().WorkingSetSize;
     std::printf("soak of 2000 passes: %.1f MB after 100 passes, %.1f MB after 2000 (%+.2f MB); %zu violations\n",
-                Megabytes(afterHundred), Megabytes(atEnd),
-                Megabytes(atEnd) - Megabytes(afterHundred), zhd::Violations().size());
+                Megabytes(afterHundred), Megabytes(atEnd), Megabytes(atEnd) - Megabytes(afterHundred),
+                zhd::Violations().size());
     ZhdCallUnload();
     FreeLibrary(plugin);
     return 0;

@@ -6,26 +6,7 @@
 #include <afxwin.h>
 
 #include "../command/BrowseWords.h"
-
-// The one owner of an installed hook: replacing or destroying it removes the hook.
-class UniqueHook {
-public:
-    constexpr UniqueHook() = default;
-    UniqueHook(const UniqueHook&) = delete;
-    UniqueHook& operator=(const UniqueHook&) = delete;
-    ~UniqueHook() { Reset(); }
-
-    HHOOK Get() const { return hook_; }
-    void Reset(HHOOK hook = nullptr)
-    {
-        if (hook_)
-            UnhookWindowsHookEx(hook_);
-        hook_ = hook;
-    }
-
-private:
-    HHOOK hook_ = nullptr;
-};
+#include "../plugin/UniqueHandle.h"
 
 extern UniqueHook HookHandle;
 

@@ -3,6 +3,7 @@
 #include "SettingsStore.h"
 
 #include "../command/CommandState.h"
+#include "../plugin/UniqueHandle.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,24 +16,6 @@ constexpr wchar_t KeyPathPrefix[] = L"SOFTWARE\\Tarnwick\\ZEL\\";
 constexpr wchar_t MethodValue[] = L"Method";
 // The query's capacity: a text of up to 126 characters and its NUL.
 constexpr DWORD ReadCapacity = 255;
-
-// Owns an open registry key for the length of one operation.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey()
-    {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    HKEY* Receive() { return &key_; }
-    HKEY Get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 std::wstring WithBackslashes(std::wstring path)
 {
@@ -55,7 +38,7 @@ std::wstring MakeSettingsKeyPath(std::wstring subkey) { return KeyPathPrefix + s
 int ReadRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring& text)
 {
     keyPath = WithBackslashes(std::move(keyPath));
-    RegistryKey key;
+    UniqueKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
         return -1;
     BYTE buffer[256] = {};
@@ -70,7 +53,7 @@ int ReadRegistryString(std::wstring keyPath, std::wstring valueName, std::wstrin
 int WriteRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring text)
 {
     keyPath = WithBackslashes(std::move(keyPath));
-    RegistryKey key;
+    UniqueKey key;
     DWORD disposition = 0;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, key.Receive(), &disposition) != ERROR_SUCCESS)

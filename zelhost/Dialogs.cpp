@@ -117,10 +117,10 @@ void Dialogs::AnswerOpenDialog()
                                                               : "dialog: cannot write " + file);
         return;
     }
-    int control = answer == "ok"                       ? IDOK
-                  : answer == "cancel"                 ? IDCANCEL
+    int control = answer == "ok"                   ? IDOK
+                  : answer == "cancel"             ? IDCANCEL
                   : answer.rfind("click ", 0) == 0 ? std::atoi(answer.c_str() + 6)
-                                                       : 0;
+                                                   : 0;
     HWND button = GetDlgItem(dialog, control);
     if (!button) {
         Cancel(dialog, "the dialog has no control " + std::to_string(control));

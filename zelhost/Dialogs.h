@@ -20,8 +20,7 @@ public:
     // `snapshot` writes a picture of a window to a PNG file.
     Dialogs(Transcript& transcript, std::function<bool(HWND, const std::wstring&)> snapshot)
         : transcript_(transcript), snapshot_(std::move(snapshot))
-    {
-    }
+    {}
     void Reset();
 
     // "click ID", "ok", "cancel", or "snapshot PATH".

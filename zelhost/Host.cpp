@@ -10,8 +10,7 @@ HostRooms::HostRooms()
       dialogs(transcript, SnapshotWindow),
       protocol(
           transcript, [this](const char* callback) { CallbackReturned(callback); }, [this] { view.EndPass(); })
-{
-}
+{}
 
 void HostRooms::Reset()
 {

@@ -27,8 +27,7 @@ public:
     // expire, id lists must be closed); `passEnded` when a pass of the command ends.
     Protocol(Transcript& transcript, std::function<void(const char*)> callbackReturned, std::function<void()> passEnded)
         : transcript_(transcript), callbackReturned_(std::move(callbackReturned)), passEnded_(std::move(passEnded))
-    {
-    }
+    {}
     void Reset();
 
     std::int32_t Register(ZelStartFunc start, ZelSecondFunc second, ZelUnloadFunc unload, std::int32_t result);

@@ -75,8 +75,8 @@ namespace {
 
 OwnedGdi<HFONT> Font(int height, int weight)
 {
-    return OwnedGdi<HFONT>(CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0,
-                                       L"NanumGothic"));
+    return OwnedGdi<HFONT>(
+        CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic"));
 }
 
 }  // namespace
@@ -92,8 +92,12 @@ void View::Paint(HDC dc, const RECT& area) const
     double scale = std::min((area.right - area.left - 20) / width, (area.bottom - area.top - 20) / height);
     double cx = (box.xmin + box.xmax) / 2;
     double cy = (box.ymin + box.ymax) / 2;
-    auto toX = [&](double x) { return static_cast<int>(std::lround((area.left + area.right) / 2.0 + (x - cx) * scale)); };
-    auto toY = [&](double y) { return static_cast<int>(std::lround((area.top + area.bottom) / 2.0 - (y - cy) * scale)); };
+    auto toX = [&](double x) {
+        return static_cast<int>(std::lround((area.left + area.right) / 2.0 + (x - cx) * scale));
+    };
+    auto toY = [&](double y) {
+        return static_cast<int>(std::lround((area.top + area.bottom) / 2.0 - (y - cy) * scale));
+    };
 
     // Annotations are 250 drawing units high, as on paper, within what stays readable.
     int textHeight = static_cast<int>(std::clamp(250 * scale, 9.0, 16.0));

@@ -185,11 +185,12 @@ TEST_P(ProtocolBreach, IsRecorded)
     EXPECT_NE(violations.front().find(GetParam().violation), std::string::npos) << violations.front();
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ProtocolBreach,
-                         ::testing::Values(Breach{ReadyWithoutExecute, false, "registered no execute function"},
-                                           Breach{ReadyAdvancingBlindly, true, "advance without a new ready function"},
-                                           Breach{ReadyWithReservedText, false,
-                                                  "second argument other than the empty text"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProtocolBreach,
+    ::testing::Values(Breach{ReadyWithoutExecute, false, "registered no execute function"},
+                      Breach{ReadyAdvancingBlindly, true, "advance without a new ready function"},
+                      Breach{ReadyWithReservedText, false, "second argument other than the empty text"},
+                      Breach{ReadyLeavingAListOpen, false, "returned with an id list still open"}));
 
 TEST_F(StandInHost, FaultsChangeTheResultsThePlugInExamines)
 {

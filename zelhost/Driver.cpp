@@ -4,7 +4,7 @@
 
 #include "Host.h"
 #include "HostWindow.h"
-#include "Snapshot.h"
+#include "Pictures.h"
 #include "Utf8.h"
 
 #include <windows.h>

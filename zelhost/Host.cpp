@@ -1,6 +1,6 @@
 #include "Host.h"
 
-#include "Snapshot.h"
+#include "Pictures.h"
 
 namespace zelhost {
 
@@ -9,7 +9,8 @@ HostRooms::HostRooms()
       view(drawing),
       dialogs(transcript, SnapshotWindow),
       protocol(
-          transcript, [this](const char* callback) { CallbackReturned(callback); }, [this] { view.EndPass(); })
+          transcript, [this](const char* callback) { CallbackReturned(callback); },
+          [this](bool passEnded) { view.PromptEnded(passEnded); })
 {}
 
 void HostRooms::Reset()

@@ -1,10 +1,22 @@
+// The host window, as a person uses it: a toolbar with the command's button, the drawing view,
+// and the key-in line. The host turns what the person does into the command's events:
+//   left click   an element pick (the prompt takes picks) or a data point (it takes points)
+//   right click  a confirm; so is Enter on an empty key-in line
+//   Enter        the key-in line's text as a key-in;  Escape  an event of another kind
+//   F2, button   starts the command
+// and keeps the view the person's own: the wheel zooms about the pointer, a middle-button drag
+// pans, Home (on an empty key-in line) fits the whole drawing. None of these reach the plug-in.
 #include "HostWindow.h"
 
 #include "Host.h"
+#include "Owned.h"
+#include "Pictures.h"
 #include "ZelHostDriver.h"
 
 #include <windows.h>
+#include <windowsx.h>
 
+#include <cmath>
 #include <string>
 
 namespace zelhost {
@@ -12,11 +24,35 @@ namespace zelhost {
 namespace {
 
 constexpr wchar_t WindowClass[] = L"ZelHostView";
+constexpr int ToolbarHeight = 34;
 constexpr int KeyinHeight = 24;
+constexpr int PickAperture = 6;
+constexpr int StartButtonId = 1;
+constexpr UINT_PTR BlinkTimer = 1;
+// The event kind of Escape: none of the four the command knows.
+constexpr std::int32_t EscapeEventKind = 9;
 
 HWND Window = nullptr;
 HWND KeyinLine = nullptr;
+HWND StartButton = nullptr;
 WNDPROC EditProc = nullptr;
+OwnedGdi<HBITMAP> CommandIcon;
+std::optional<POINT> PanningFrom;
+
+RECT ViewArea()
+{
+    RECT area{};
+    GetClientRect(Window, &area);
+    area.top += ToolbarHeight;
+    area.bottom -= KeyinHeight;
+    return area;
+}
+
+bool InView(POINT pixel)
+{
+    RECT area = ViewArea();
+    return PtInRect(&area, pixel) != FALSE;
+}
 
 std::wstring TextOf(HWND window)
 {
@@ -25,6 +61,62 @@ std::wstring TextOf(HWND window)
     GetWindowTextW(window, text.data(), length + 1);
     text.resize(static_cast<size_t>(length));
     return text;
+}
+
+void StartCommand()
+{
+    if (ZhdIsRegistered())
+        ZhdStartCommand();
+    SetFocus(KeyinLine);
+}
+
+// A host message of its own, in the status bar: not something the plug-in showed.
+void SayHost(const std::wstring& text)
+{
+    Host().view.Lines().host = text;
+    Host().view.Changed();
+}
+
+void LeftClick(POINT pixel)
+{
+    if (!ZhdIsCommandRunning())
+        return;
+    View& view = Host().view;
+    std::int32_t mask = view.Input().mask;
+    if (mask & PickBit) {
+        const Element* picked = view.ElementAt(pixel, ViewArea(), PickAperture);
+        if (!picked) {
+            SayHost(L"선택할 요소가 없습니다.");
+            return;
+        }
+        SayHost(L"");
+        ZhdSendPick(picked->id);
+    } else if (mask & PointBit) {
+        SayHost(L"");
+        EventPoint at = view.ViewportFor(ViewArea()).ToDrawing(pixel);
+        ZhdSendPoint(at.x, at.y);
+    }
+}
+
+// Keys the host takes wherever the focus is; false for every other key.
+bool HostKey(WPARAM key)
+{
+    switch (key) {
+    case VK_F2:
+        StartCommand();
+        return true;
+    case VK_ESCAPE:
+        if (ZhdIsCommandRunning())
+            ZhdSendEvent(EscapeEventKind);
+        return true;
+    case VK_HOME:
+        if (GetWindowTextLengthW(KeyinLine) > 0)
+            return false;
+        Host().view.FitAll();
+        return true;
+    default:
+        return false;
+    }
 }
 
 LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -36,38 +128,120 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
         std::wstring text = TextOf(window);
         SetWindowTextW(window, L"");
-        ZhdSendKeyin(text.c_str());
+        if (!ZhdIsCommandRunning())
+            return 0;
+        if (text.empty())
+            ZhdSendConfirm();
+        else
+            ZhdSendKeyin(text.c_str());
         return 0;
     }
-    if (message == WM_CHAR && (wParam == L'\r' || wParam == L'\n'))
+    if (message == WM_KEYDOWN && HostKey(wParam))
+        return 0;
+    if (message == WM_CHAR && (wParam == L'\r' || wParam == L'\n' || wParam == 0x1B))
         return 0;
     return CallWindowProcW(EditProc, window, message, wParam, lParam);
 }
 
+void Layout(int width, int height)
+{
+    if (KeyinLine)
+        MoveWindow(KeyinLine, 0, height - KeyinHeight, width, KeyinHeight, TRUE);
+}
+
 LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    View& view = Host().view;
+    POINT pixel{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
     case WM_SIZE:
-        if (KeyinLine)
-            MoveWindow(KeyinLine, 0, HIWORD(lParam) - KeyinHeight, LOWORD(lParam), KeyinHeight, TRUE);
+        Layout(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
-        RECT area;
-        GetClientRect(window, &area);
-        area.bottom -= KeyinHeight;
-        Host().view.Paint(dc, area);
+        RECT client;
+        GetClientRect(window, &client);
+        RECT toolbar = {0, 0, client.right, ToolbarHeight};
+        FillRect(dc, &toolbar, GetSysColorBrush(COLOR_BTNFACE));
+        // Painted off screen first, so that the view does not flicker as it blinks.
+        RECT area = ViewArea();
+        int width = area.right - area.left, height = area.bottom - area.top;
+        if (width > 0 && height > 0) {
+            OwnedMemoryDc memory(CreateCompatibleDC(dc));
+            OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));
+            Selected selected(memory.Get(), bitmap.Get());
+            RECT local = {0, 0, width, height};
+            view.Paint(memory.Get(), local, true);
+            BitBlt(dc, area.left, area.top, width, height, memory.Get(), 0, 0, SRCCOPY);
+        }
         EndPaint(window, &paint);
         return 0;
     }
+    case WM_TIMER:
+        if (wParam == BlinkTimer)
+            view.ToggleBlinkPhase();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == StartButtonId)
+            StartCommand();
+        return 0;
+    case WM_LBUTTONDOWN:
+        if (InView(pixel))
+            LeftClick(pixel);
+        SetFocus(KeyinLine);
+        return 0;
+    case WM_RBUTTONUP:
+        if (InView(pixel) && ZhdIsCommandRunning())
+            ZhdSendConfirm();
+        return 0;
+    case WM_MBUTTONDOWN:
+        PanningFrom = pixel;
+        SetCapture(window);
+        return 0;
+    case WM_MBUTTONUP:
+        PanningFrom.reset();
+        ReleaseCapture();
+        return 0;
+    case WM_MOUSEMOVE: {
+        RECT area = ViewArea();
+        if (PanningFrom) {
+            view.Pan(pixel.x - PanningFrom->x, pixel.y - PanningFrom->y, area);
+            PanningFrom = pixel;
+        }
+        RECT local = {0, 0, area.right - area.left, area.bottom - area.top};
+        POINT inside = {pixel.x - area.left, pixel.y - area.top};
+        view.SetPointer(InView(pixel) ? std::optional(view.ViewportFor(local).ToDrawing(inside)) : std::nullopt);
+        return 0;
+    }
+    case WM_MOUSEWHEEL: {
+        ScreenToClient(window, &pixel);
+        RECT area = ViewArea();
+        if (InView(pixel)) {
+            RECT local = {0, 0, area.right - area.left, area.bottom - area.top};
+            double notches = GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA);
+            view.ZoomAbout(POINT{pixel.x - area.left, pixel.y - area.top}, std::pow(1.25, notches), local);
+        }
+        return 0;
+    }
+    case WM_KEYDOWN:
+        if (HostKey(wParam))
+            return 0;
+        break;
     case WM_SETFOCUS:
         if (KeyinLine)
             SetFocus(KeyinLine);
         return 0;
+    case WM_DESTROY:
+        KillTimer(window, BlinkTimer);
+        view.SetWindow(nullptr);
+        Window = KeyinLine = StartButton = nullptr;
+        PostQuitMessage(0);
+        return 0;
     default:
-        return DefWindowProcW(window, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -90,13 +264,15 @@ ZHDAPI void* ZhdCreateWindow()
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = ViewProc;
     windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_CROSS));
     windowClass.lpszClassName = WindowClass;
     RegisterClassW(&windowClass);
-    Window = CreateWindowExW(0, WindowClass, L"Zel host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                             nullptr, instance, nullptr);
+    Window = CreateWindowExW(0, WindowClass, L"Zel host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900,
+                             700, nullptr, nullptr, instance, nullptr);
     if (!Window)
         return nullptr;
+    StartButton = CreateWindowExW(0, L"BUTTON", L"Sorvane", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 4, 3, 90, 28, Window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(StartButtonId)), instance, nullptr);
     RECT client;
     GetClientRect(Window, &client);
     KeyinLine =
@@ -104,9 +280,24 @@ ZHDAPI void* ZhdCreateWindow()
                         client.bottom - KeyinHeight, client.right, KeyinHeight, Window, nullptr, instance, nullptr);
     EditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(KeyinLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyinLineProc)));
+    SetTimer(Window, BlinkTimer, 400, nullptr);
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
     return Window;
+}
+
+ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
+{
+    if (!StartButton || !pngPath)
+        return 1;
+    OwnedGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
+    if (!icon)
+        return 1;
+    SetWindowLongPtrW(StartButton, GWL_STYLE, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP);
+    SetWindowPos(StartButton, nullptr, 4, 3, 30, 30, SWP_NOZORDER);
+    SendMessageW(StartButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(icon.Get()));
+    CommandIcon = std::move(icon);
+    return 0;
 }
 
 ZHDAPI void ZhdFocusKeyinLine()
@@ -116,6 +307,21 @@ ZHDAPI void ZhdFocusKeyinLine()
     SetForegroundWindow(Window);
     SetActiveWindow(Window);
     SetFocus(KeyinLine);
+}
+
+ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY)
+{
+    if (!Window || !screenX || !screenY)
+        return 1;
+    RECT area = ViewArea();
+    RECT local = {0, 0, area.right - area.left, area.bottom - area.top};
+    POINT pixel = Host().view.ViewportFor(local).ToPixel(x, y);
+    pixel.x += area.left;
+    pixel.y += area.top;
+    ClientToScreen(Window, &pixel);
+    *screenX = pixel.x;
+    *screenY = pixel.y;
+    return 0;
 }
 
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
@@ -129,4 +335,13 @@ ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+ZHDAPI void ZhdRunWindow()
+{
+    MSG message;
+    while (Window && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
 }

@@ -69,7 +69,7 @@ void Protocol::EndPass()
     execute_ = nullptr;
     current_ = nullptr;
     if (wasRunning)
-        passEnded_();
+        promptEnded_(true);
 }
 
 std::int32_t Protocol::Start(const std::function<std::int32_t()>& first, const char* what)
@@ -144,6 +144,7 @@ std::int32_t Protocol::Deliver(HostEvent event)
         EndPass();
     } else if (r == advance) {
         if (readySet_) {
+            promptEnded_(false);
             CallReady();
         } else {
             transcript_.Violation("advance without a new ready function");

@@ -24,9 +24,11 @@ struct HostEvent {
 class Protocol {
 public:
     // `callbackReturned` runs after every callback of the plug-in's (the host's clean-up: texts
-    // expire, id lists must be closed); `passEnded` when a pass of the command ends.
-    Protocol(Transcript& transcript, std::function<void(const char*)> callbackReturned, std::function<void()> passEnded)
-        : transcript_(transcript), callbackReturned_(std::move(callbackReturned)), passEnded_(std::move(passEnded))
+    // expire, id lists must be closed); `promptEnded` when a prompt has been answered, with true
+    // when that ended the pass.
+    Protocol(Transcript& transcript, std::function<void(const char*)> callbackReturned,
+             std::function<void(bool)> promptEnded)
+        : transcript_(transcript), callbackReturned_(std::move(callbackReturned)), promptEnded_(std::move(promptEnded))
     {}
     void Reset();
 
@@ -54,7 +56,7 @@ private:
 
     Transcript& transcript_;
     std::function<void(const char*)> callbackReturned_;
-    std::function<void()> passEnded_;
+    std::function<void(bool)> promptEnded_;
     ZelStartFunc start_ = nullptr;
     ZelSecondFunc second_ = nullptr;
     ZelUnloadFunc unload_ = nullptr;

@@ -63,11 +63,17 @@ ZHDAPI void ZhdFaultGetPoint(std::int32_t result);
 ZHDAPI void ZhdFaultKeyinNull();
 ZHDAPI void ZhdFaultHeadElement(std::int32_t segmentId, std::int32_t elementId);
 
-// The host window: a drawing view and a key-in line. Enter on the key-in line sends its text
-// as a key-in event; the Clear key empties it.
+// The host window: a toolbar with the command's button, the drawing view and a key-in line, used
+// with the mouse and keys as HostWindow.cpp says. The Clear key empties the key-in line.
 ZHDAPI void* ZhdCreateWindow();
+// The command's button shows this PNG; 0 when it could be read.
+ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath);
 ZHDAPI void ZhdFocusKeyinLine();
+// Where a drawing point is on the screen, as the view shows it now; 0 when there is a window.
+ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY);
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds);
+// Runs the window's messages until it is closed.
+ZHDAPI void ZhdRunWindow();
 // Renders the drawing view off screen into a PNG file of the given size; 0 on success.
 ZHDAPI std::int32_t ZhdSnapshotView(const wchar_t* path, std::int32_t width, std::int32_t height);
 // Answers for the next modal dialogs of this thread, carried out from inside their modal loop:

@@ -84,6 +84,7 @@ ZELAPI std::int32_t ZelCtlSetExecuteFunc(ZelExecuteFunc execute, const wchar_t* 
 
 ZELAPI std::int32_t ZelEvtSetEventMask(std::int32_t mask)
 {
+    Host().view.Input().mask = mask;
     Host().transcript.Call([&] {
         char buffer[48];
         std::snprintf(buffer, sizeof buffer, "ZelEvtSetEventMask 0x%X", static_cast<unsigned>(mask));
@@ -99,6 +100,7 @@ ZELAPI std::int32_t ZelEvtSetObject(const ObjectFilterRecord* filter)
         h.transcript.Violation("ZelEvtSetObject with a null record");
         return -1;
     }
+    h.view.Input().filter = *filter;
     h.transcript.Call([&] {
         std::string line = "ZelEvtSetObject";
         for (std::int32_t v : filter->values)
@@ -115,6 +117,7 @@ ZELAPI std::int32_t ZelEvtSetEcho(const EchoRecord* echo)
         h.transcript.Violation("ZelEvtSetEcho with a null record");
         return -1;
     }
+    h.view.Input().echo = *echo;
     h.transcript.Call(
         [&] { return "ZelEvtSetEcho " + std::to_string(echo->kind) + " " + Number(echo->x) + " " + Number(echo->y); });
     return 0;
@@ -159,7 +162,11 @@ ZELAPI std::int32_t ZelMsgPutMessage(const wchar_t* text)
 {
     if (!Show("ZelMsgPutMessage", "prompt", text))
         return -1;
-    Host().view.Lines().prompt = text;
+    // A new prompt: the error of the last one has been read.
+    StatusLines& lines = Host().view.Lines();
+    lines.prompt = text;
+    lines.error.clear();
+    lines.host.clear();
     return 0;
 }
 

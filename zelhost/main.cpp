@@ -31,13 +31,18 @@ namespace {
 enum Exit { Done = 0, Usage = 2, BadDrawing = 3, BadPlugin = 4, BadScript = 5, BadOutput = 6 };
 
 constexpr char UsageText[] =
-    "usage: zelhost --drawing FILE.json [--plugin PATH] [--script FILE | -] [--out FILE.json] [--snapshots DIR]";
+    "usage: zelhost --drawing FILE.json [--plugin PATH] [--script FILE | --console] [--out FILE.json] "
+    "[--snapshots DIR]";
 constexpr wchar_t SettingsKey[] = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
 constexpr int LongestWait = 60000;
 
+// How the session is driven: by a person in the host window, by lines typed at the console, or
+// by a script.
+enum class Mode { ByHand, Console, Script };
+
 struct Options {
     std::wstring drawing, plugin, script, out, snapshots = L".";
-    bool console = true;
+    Mode mode = Mode::ByHand;
     bool help = false;
 };
 
@@ -131,6 +136,43 @@ void Press(const KeyPress& press)
     for (auto modifier = press.modifiers.rbegin(); modifier != press.modifiers.rend(); ++modifier)
         keybd_event(*modifier, 0, KEYEVENTF_KEYUP, 0);
     ZhdPumpMessages(300);
+}
+
+// The pointer moved to a drawing point as the view shows it now, through the system's mouse input.
+bool MovePointer(double x, double y)
+{
+    std::int32_t screenX = 0, screenY = 0;
+    if (ZhdScreenPointOf(x, y, &screenX, &screenY) != 0)
+        return false;
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(screenX, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv(screenY, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &move, sizeof move);
+    ZhdPumpMessages(50);
+    return true;
+}
+
+std::string Click(const Line& line, DWORD down, DWORD up)
+{
+    ZhdFocusKeyinLine();
+    if (!MovePointer(std::strtod(line.words[0].c_str(), nullptr), std::strtod(line.words[1].c_str(), nullptr)))
+        return "there is no host window to click in";
+    INPUT press[2] = {};
+    press[0].type = press[1].type = INPUT_MOUSE;
+    press[0].mi.dwFlags = down;
+    press[1].mi.dwFlags = up;
+    SendInput(2, press, sizeof press[0]);
+    ZhdPumpMessages(300);
+    return "";
+}
+
+std::string TwoNumbers(const Line& line)
+{
+    return line.words.size() == 2 && IsNumber(line.words[0]) && IsNumber(line.words[1])
+               ? ""
+               : "takes two finite numbers X Y";
 }
 
 void StoreMethod(const std::optional<std::wstring>& text)
@@ -239,6 +281,18 @@ const Verb Verbs[] = {
      [](const Line& l, Session&) {
          Press(*ParsePress(l.words));
          return std::string();
+     }},
+    {"click", "click X Y",
+     "a left click at drawing point X, Y through the system's mouse input: a pick or a data point, as the prompt takes",
+     false, TwoNumbers, [](const Line& l, Session&) { return Click(l, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }},
+    {"rightclick", "rightclick X Y", "a right click at drawing point X, Y: a confirm", false, TwoNumbers,
+     [](const Line& l, Session&) { return Click(l, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }},
+    {"move", "move X Y", "moves the pointer over drawing point X, Y (the rubber band of a window follows it)", false,
+     TwoNumbers,
+     [](const Line& l, Session&) {
+         ZhdFocusKeyinLine();
+         bool moved = MovePointer(std::strtod(l.words[0].c_str(), nullptr), std::strtod(l.words[1].c_str(), nullptr));
+         return moved ? std::string() : std::string("there is no host window to move over");
      }},
     {"dialog click", "dialog click ID",
      "the answer for the next modal dialog, carried out inside its modal loop: a click of its control ID", false,
@@ -443,6 +497,10 @@ std::optional<Options> ParseOptions(int argc, wchar_t** argv)
             options.help = true;
             return options;
         }
+        if (name == L"--console") {
+            options.mode = Mode::Console;
+            continue;
+        }
         if (i + 1 >= argc) {
             Report("option " + Utf8FromWide(name) + " needs a value");
             return std::nullopt;
@@ -454,7 +512,7 @@ std::optional<Options> ParseOptions(int argc, wchar_t** argv)
             options.plugin = value;
         } else if (name == L"--script") {
             options.script = value;
-            options.console = value == L"-";
+            options.mode = value == L"-" ? Mode::Console : Mode::Script;
         } else if (name == L"--out") {
             options.out = value;
         } else if (name == L"--snapshots") {
@@ -553,6 +611,32 @@ void RunConsole(Session& session)
     }
 }
 
+// The command's 24-pixel icon, found as a host finds it: named in the plug-in's OriginalFilename
+// ("Sorvane.dll[apSorvane_16.png,apSorvane_24.png,apSorvane_32.png]") and lying beside it.
+std::wstring CommandIconPath(const std::wstring& plugin)
+{
+    std::vector<BYTE> info(GetFileVersionInfoSizeW(plugin.c_str(), nullptr));
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    if (info.empty() || !GetFileVersionInfoW(plugin.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
+        !VerQueryValueW(info.data(), L"\\StringFileInfo\\041204b0\\OriginalFilename", reinterpret_cast<void**>(&value),
+                        &length) ||
+        !value)
+        return L"";
+    std::wstring names(value);
+    size_t open = names.find(L'['), close = names.rfind(L']');
+    if (open == std::wstring::npos || close == std::wstring::npos || close < open)
+        return L"";
+    names = names.substr(open + 1, close - open - 1) + L",";
+    std::wstring folder = plugin.substr(0, plugin.find_last_of(L"\\/") + 1);
+    for (size_t start = 0, end; (end = names.find(L',', start)) != std::wstring::npos; start = end + 1) {
+        std::wstring name = names.substr(start, end - start);
+        if (name.find(L"_24.") != std::wstring::npos)
+            return folder + name;
+    }
+    return L"";
+}
+
 // The loaded plug-in: Startup called on loading, the unload callback and FreeLibrary on leaving.
 class LoadedPlugin {
 public:
@@ -595,7 +679,7 @@ int RunSession(const Options& options)
     }
     std::string scriptName = Utf8FromWide(options.script);
     std::optional<std::vector<Line>> lines;
-    if (!options.console && !(lines = ReadScript(options.script)))
+    if (options.mode == Mode::Script && !(lines = ReadScript(options.script)))
         return BadScript;
 
     LoadedPlugin plugin(options.plugin);
@@ -604,18 +688,29 @@ int RunSession(const Options& options)
         Report(Utf8FromWide(options.plugin) + ": " + refused);
         return BadPlugin;
     }
-    ZhdCreateWindow();
+    if (!ZhdCreateWindow() && options.mode == Mode::ByHand) {
+        Report("no display for the host window: give a --script, or use --console");
+        return Usage;
+    }
     ZhdSetKeepTranscript(0);
     ZhdSetEcho(1);
 
     Session session{options, {}};
     int status = Done;
-    if (options.console) {
+    switch (options.mode) {
+    case Mode::ByHand:
+        ZhdSetCommandIcon(CommandIconPath(options.plugin).c_str());
+        ZhdSetModalMessageBoxes(1);
+        ZhdRunWindow();
+        break;
+    case Mode::Console:
         RunConsole(session);
-    } else {
+        break;
+    case Mode::Script:
         ZhdWatchDialogs(1);
         status = RunScript(*lines, session, scriptName);
         ZhdWatchDialogs(0);
+        break;
     }
     ZhdSetEcho(0);
     if (status == Done && !options.out.empty() && ZhdSaveDrawingFile(options.out.c_str()) != 0) {

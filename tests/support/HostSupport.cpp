@@ -5,21 +5,21 @@
 #include "host/ZelLib.h"
 
 DrawingBuilder& DrawingBuilder::Annotation(int segment, int element, double x, double y, const std::wstring& text,
-                                           int qualifier)
+                                           int qualifier, double height)
 {
-    segments_.push_back(Seg{segment, qualifier, {Item{element, AnnotationElementType, x, y, text}}});
+    segments_.push_back(Seg{segment, qualifier, {Item{element, AnnotationElementType, x, y, text, height}}});
     return *this;
 }
 
 DrawingBuilder& DrawingBuilder::Other(int segment, int element, double x, double y, int type)
 {
-    segments_.push_back(Seg{segment, 0, {Item{element, type, x, y, L""}}});
+    segments_.push_back(Seg{segment, 0, {Item{element, type, x, y, L"", 0}}});
     return *this;
 }
 
 DrawingBuilder& DrawingBuilder::Element(int element, int type, double x, double y, const std::wstring& text)
 {
-    segments_.back().items.push_back(Item{element, type, x, y, text});
+    segments_.back().items.push_back(Item{element, type, x, y, text, 0});
     return *this;
 }
 
@@ -32,6 +32,8 @@ std::string DrawingBuilder::Json() const
             nlohmann::json e = {{"id", i.id}, {"type", i.type}, {"x", i.x}, {"y", i.y}};
             if (i.type == AnnotationElementType)
                 e["text"] = Utf8(i.text);
+            if (i.height > 0)
+                e["height"] = i.height;
             elements.push_back(e);
         }
         segments.push_back({{"id", s.id}, {"qualifier", s.qualifier}, {"elements", elements}});

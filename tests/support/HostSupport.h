@@ -17,9 +17,9 @@ inline std::wstring Wide(const std::string& utf8) { return zelhost::WideFromUtf8
 // A drawing under construction; Load hands it to the stand-in host.
 class DrawingBuilder {
 public:
-    // A segment holding one annotation (element type 33).
+    // A segment holding one annotation (element type 33); a height of 0 leaves the host's own.
     DrawingBuilder& Annotation(int segment, int element, double x, double y, const std::wstring& text,
-                               int qualifier = 0);
+                               int qualifier = 0, double height = 0);
     // A segment holding one element of another type.
     DrawingBuilder& Other(int segment, int element, double x, double y, int type = 1);
     // Appends an element to the last segment.
@@ -32,6 +32,7 @@ private:
         int id, type;
         double x, y;
         std::wstring text;
+        double height;
     };
     struct Seg {
         int id, qualifier;

@@ -1,8 +1,10 @@
-#include "Snapshot.h"
+#include "Pictures.h"
 
 #include "Owned.h"
 
 #include <wincodec.h>
+
+#include <vector>
 
 namespace zelhost {
 
@@ -96,8 +98,47 @@ bool SnapshotView(const View& view, int width, int height, const std::wstring& p
         return false;
     return SavePainted(width, height, path, [&](HDC target, HDC) {
         RECT area = {0, 0, width, height};
-        view.Paint(target, area);
+        view.Paint(target, area, false);
     });
+}
+
+HBITMAP LoadPng(const std::wstring& path, COLORREF background)
+{
+    ComApartment apartment;
+    ComOwned<IWICImagingFactory> factory;
+    ComOwned<IWICBitmapDecoder> decoder;
+    ComOwned<IWICBitmapFrameDecode> frame;
+    ComOwned<IWICFormatConverter> converter;
+    UINT width = 0, height = 0;
+    bool read = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
+                SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                             WICDecodeMetadataCacheOnDemand, &decoder)) &&
+                SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+                SUCCEEDED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
+                                                0, WICBitmapPaletteTypeCustom)) &&
+                SUCCEEDED(converter->GetSize(&width, &height));
+    if (!read)
+        return nullptr;
+    std::vector<BYTE> pixels(static_cast<size_t>(width) * height * 4);
+    if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data())))
+        return nullptr;
+    // Blend onto the background: a plain bitmap has no transparency.
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        unsigned alpha = pixels[i + 3];
+        unsigned back[3] = {GetBValue(background), GetGValue(background), GetRValue(background)};
+        for (int c = 0; c < 3; ++c)
+            pixels[i + c] = static_cast<BYTE>((pixels[i + c] * alpha + back[c] * (255 - alpha)) / 255);
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    OwnedWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
+    return CreateDIBitmap(screen.Get(), &info.bmiHeader, CBM_INIT, pixels.data(), &info, DIB_RGB_COLORS);
 }
 
 }  // namespace zelhost

@@ -87,7 +87,8 @@ protected:
         RegCloseKey(key);
         module_ = LoadLibraryW(L"Sorvane.dll");
         ASSERT_NE(module_, nullptr);
-        auto startup = reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(module_, "Startup")));
+        auto startup =
+            reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(module_, "Startup")));
         ASSERT_EQ(startup(), 0);
         ASSERT_NE(ZhdCreateWindow(), nullptr);
         ZhdSetModalMessageBoxes(1);
@@ -127,8 +128,8 @@ TEST_F(ByHand, PickWholeDrawingRightArrowAndATypedReplacement)
     Type(L"출입문");
     ZhdQueueDialogAnswer("ok");
     Key(VK_RETURN);
-    EXPECT_EQ(TakeTranscript(), (Lines{"messagebox: 총 2개의 주기를 수정하였습니다.", "dialog: Zel host",
-                                       "dialog: ok", "result: finish"}));
+    EXPECT_EQ(TakeTranscript(), (Lines{"messagebox: 총 2개의 주기를 수정하였습니다.", "dialog: Zel host", "dialog: ok",
+                                       "result: finish"}));
     EXPECT_EQ(TextOf(10), L"출입문");
     EXPECT_EQ(TextOf(20), L"출입문");
     EXPECT_EQ(TextOf(30), L"창");

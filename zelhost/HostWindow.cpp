@@ -318,11 +318,15 @@ ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, 
     POINT pixel = Host().view.ViewportFor(local).ToPixel(x, y);
     pixel.x += area.left;
     pixel.y += area.top;
+    if (!PtInRect(&area, pixel))
+        return 1;
     ClientToScreen(Window, &pixel);
     *screenX = pixel.x;
     *screenY = pixel.y;
     return 0;
 }
+
+ZHDAPI void ZhdFitView() { Host().view.FitAll(); }
 
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
 {

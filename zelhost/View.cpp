@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwctype>
 #include <map>
 
 namespace zelhost {
@@ -143,22 +144,60 @@ double Distance(const Element& e, POINT p, const Viewport& viewport)
 // The fonts of one painting, by pixel height and angle.
 class Fonts {
 public:
-    HFONT Get(int height, int tenthsOfDegree, bool bold)
+    HFONT Get(int height, int tenthsOfDegree, bool bold, bool underlined = false, const wchar_t* face = L"NanumGothic")
     {
-        auto key = std::make_tuple(height, tenthsOfDegree, bold);
+        auto key = std::make_tuple(height, tenthsOfDegree, bold, underlined, std::wstring(face));
         auto found = fonts_.find(key);
         if (found == fonts_.end())
             found = fonts_
                         .emplace(key, OwnedGdi<HFONT>(CreateFontW(-height, 0, tenthsOfDegree, tenthsOfDegree,
-                                                                  bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                                                  HANGUL_CHARSET, 0, 0, 0, 0, L"NanumGothic")))
+                                                                  bold ? FW_BOLD : FW_NORMAL, FALSE, underlined, FALSE,
+                                                                  DEFAULT_CHARSET, 0, 0, 0, 0, face)))
                         .first;
         return found->second.Get();
     }
 
 private:
-    std::map<std::tuple<int, int, bool>, OwnedGdi<HFONT>> fonts_;
+    std::map<std::tuple<int, int, bool, bool, std::wstring>, OwnedGdi<HFONT>> fonts_;
 };
+
+// What a text shows: the control codes of CAD texts (%%u and %%o, which underline and overline,
+// %%d, %%p, %%c and %%%) read as a CAD view reads them. The host still holds the codes.
+std::wstring Shown(const std::wstring& text, bool& underlined)
+{
+    std::wstring shown;
+    underlined = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, L"%%") != 0 || i + 2 >= text.size()) {
+            shown += text[i];
+            continue;
+        }
+        switch (towlower(text[i + 2])) {
+        case L'u':
+            underlined = true;
+            break;
+        case L'o':
+            break;
+        case L'd':
+            shown += L'\x00B0';
+            break;
+        case L'p':
+            shown += L'\x00B1';
+            break;
+        case L'c':
+            shown += L'\x2300';
+            break;
+        case L'%':
+            shown += L'%';
+            break;
+        default:
+            shown += text.substr(i, 3);
+            break;
+        }
+        i += 2;
+    }
+    return shown;
+}
 
 void PaintText(HDC dc, const Element& e, const Viewport& viewport, bool blinking, Fonts& fonts)
 {
@@ -174,16 +213,18 @@ void PaintText(HDC dc, const Element& e, const Viewport& viewport, bool blinking
         return;
     }
     int tenths = static_cast<int>(std::lround(std::fmod(angle, 360.0) * 10));
-    Selected font(dc, fonts.Get(static_cast<int>(std::min(height, 2000.0)), tenths, blinking));
+    bool underlined = false;
+    std::wstring text = Shown(e.text, underlined);
+    Selected font(dc, fonts.Get(static_cast<int>(std::min(height, 2000.0)), tenths, blinking, underlined));
     if (blinking && tenths == 0) {
         SIZE extent{};
-        GetTextExtentPoint32W(dc, e.text.c_str(), static_cast<int>(e.text.size()), &extent);
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
         RECT back = {anchor.x - 2, anchor.y - extent.cy, anchor.x + extent.cx + 2, anchor.y + extent.cy / 4 + 1};
         OwnedGdi<HBRUSH> highlight(CreateSolidBrush(RGB(255, 236, 150)));
         FillRect(dc, &back, highlight.Get());
     }
     SetTextColor(dc, blinking ? RGB(200, 0, 0) : RGB(0, 0, 0));
-    TextOutW(dc, anchor.x, anchor.y, e.text.c_str(), static_cast<int>(e.text.size()));
+    TextOutW(dc, anchor.x, anchor.y, text.c_str(), static_cast<int>(text.size()));
 }
 
 void PaintShape(HDC dc, const Element& e, const Viewport& viewport)
@@ -210,17 +251,36 @@ void PaintShape(HDC dc, const Element& e, const Viewport& viewport)
     }
 }
 
-void PaintLabel(HDC dc, int x, int y, const std::wstring& text, COLORREF color, COLORREF back)
+// A line of text in pieces of their own colour and face, on a background (or on what is there).
+struct Piece {
+    std::wstring text;
+    COLORREF color;
+    HFONT font;
+};
+
+void PaintPieces(HDC dc, int x, int y, const std::vector<Piece>& pieces, COLORREF back)
 {
-    if (text.empty())
-        return;
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    RECT box = {x - 3, y - 1, x + extent.cx + 3, y + extent.cy + 1};
-    OwnedGdi<HBRUSH> brush(CreateSolidBrush(back));
-    FillRect(dc, &box, brush.Get());
-    SetTextColor(dc, color);
-    TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+    int width = 0, height = 0;
+    for (const Piece& piece : pieces) {
+        Selected font(dc, piece.font);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, piece.text.c_str(), static_cast<int>(piece.text.size()), &extent);
+        width += extent.cx;
+        height = std::max<int>(height, extent.cy);
+    }
+    if (back != CLR_INVALID) {
+        RECT box = {x - 3, y - 1, x + width + 3, y + height + 1};
+        OwnedGdi<HBRUSH> brush(CreateSolidBrush(back));
+        FillRect(dc, &box, brush.Get());
+    }
+    for (const Piece& piece : pieces) {
+        Selected font(dc, piece.font);
+        SetTextColor(dc, piece.color);
+        TextOutW(dc, x, y, piece.text.c_str(), static_cast<int>(piece.text.size()));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, piece.text.c_str(), static_cast<int>(piece.text.size()), &extent);
+        x += extent.cx;
+    }
 }
 
 }  // namespace
@@ -444,22 +504,27 @@ void View::Paint(HDC dc, const RECT& area, bool live) const
         Rectangle(dc, std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1);
     }
 
-    Selected font(dc, fonts.Get(13, 0, false));
-    std::wstring prompt = lines_.prompt + (lines_.cursor.empty() ? L"" : L" [" + lines_.cursor + L"]");
+    // The lines the host shows. The cursor word's arrows are set in a face that draws them well.
+    HFONT hangul = fonts.Get(13, 0, false);
+    HFONT symbols = fonts.Get(13, 0, false, false, L"DejaVu Sans");
+    auto isHangul = [](wchar_t c) { return (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0x3130 && c <= 0x318F); };
+    HFONT cursorFace = std::any_of(lines_.cursor.begin(), lines_.cursor.end(), isHangul) ? hangul : symbols;
+    std::vector<Piece> prompt = {{lines_.prompt, RGB(0, 0, 120), hangul}};
+    if (!lines_.cursor.empty())
+        prompt.push_back({L" [" + lines_.cursor + L"]", RGB(0, 0, 120), cursorFace});
     if (live && pointer_ && !lines_.prompt.empty()) {
         POINT at = viewport.ToPixel(pointer_->x, pointer_->y);
-        PaintLabel(dc, at.x + 16, at.y + 16, prompt, RGB(0, 0, 120), RGB(255, 255, 225));
+        PaintPieces(dc, at.x + 16, at.y + 16, prompt, RGB(255, 255, 225));
     }
     RECT bar = {area.left, area.bottom - StatusHeight, area.right, area.bottom};
     FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
-    SetTextColor(dc, RGB(0, 0, 120));
-    std::wstring status = (live && pointer_ ? L"" : prompt + L"   ") + lines_.info;
-    TextOutW(dc, bar.left + 4, bar.top + 4, status.c_str(), static_cast<int>(status.size()));
-    SIZE used{};
-    GetTextExtentPoint32W(dc, status.c_str(), static_cast<int>(status.size()), &used);
-    std::wstring error = lines_.error + (lines_.host.empty() ? L"" : L"  " + lines_.host);
-    SetTextColor(dc, RGB(200, 0, 0));
-    TextOutW(dc, bar.left + 16 + used.cx, bar.top + 4, error.c_str(), static_cast<int>(error.size()));
+    std::vector<Piece> status;
+    if (!(live && pointer_))
+        status = prompt;
+    status.push_back({L"   " + lines_.info, RGB(0, 0, 120), hangul});
+    status.push_back({L"   " + lines_.error, RGB(200, 0, 0), hangul});
+    status.push_back({L"  " + lines_.host, RGB(200, 0, 0), hangul});
+    PaintPieces(dc, bar.left + 4, bar.top + 4, status, CLR_INVALID);
 }
 
 }  // namespace zelhost

@@ -69,8 +69,10 @@ ZHDAPI void* ZhdCreateWindow();
 // The command's button shows this PNG; 0 when it could be read.
 ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath);
 ZHDAPI void ZhdFocusKeyinLine();
-// Where a drawing point is on the screen, as the view shows it now; 0 when there is a window.
+// Where a drawing point is on the screen, as the view shows it now; 0 when it lies in the view.
 ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY);
+// Fits the whole drawing into the view, as Home does: the person's view, not the plug-in's zoom.
+ZHDAPI void ZhdFitView();
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds);
 // Runs the window's messages until it is closed.
 ZHDAPI void ZhdRunWindow();

@@ -158,7 +158,7 @@ std::string Click(const Line& line, DWORD down, DWORD up)
 {
     ZhdFocusKeyinLine();
     if (!MovePointer(std::strtod(line.words[0].c_str(), nullptr), std::strtod(line.words[1].c_str(), nullptr)))
-        return "there is no host window to click in";
+        return "the point is not in the view (fit shows the whole drawing)";
     INPUT press[2] = {};
     press[0].type = press[1].type = INPUT_MOUSE;
     press[0].mi.dwFlags = down;
@@ -292,7 +292,14 @@ const Verb Verbs[] = {
      [](const Line& l, Session&) {
          ZhdFocusKeyinLine();
          bool moved = MovePointer(std::strtod(l.words[0].c_str(), nullptr), std::strtod(l.words[1].c_str(), nullptr));
-         return moved ? std::string() : std::string("there is no host window to move over");
+         return moved ? std::string() : std::string("the point is not in the view (fit shows the whole drawing)");
+     }},
+    {"fit", "fit", "fits the whole drawing into the view, as Home does; the plug-in is not told", false,
+     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
+     [](const Line&, Session&) {
+         ZhdFitView();
+         ZhdPumpMessages(50);
+         return std::string();
      }},
     {"dialog click", "dialog click ID",
      "the answer for the next modal dialog, carried out inside its modal loop: a click of its control ID", false,

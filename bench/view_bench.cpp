@@ -63,7 +63,8 @@ double MedianMilliseconds(const View& view, HDC dc, const RECT& area)
         QueryPerformanceCounter(&start);
         view.Paint(dc, area, true);
         QueryPerformanceCounter(&end);
-        times.push_back(1e3 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart));
+        times.push_back(1e3 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                        static_cast<double>(frequency.QuadPart));
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

@@ -83,6 +83,10 @@ void CollectMatches(const BoundingBox* window, ElementFilter filter)
         CommentRecord record{};
         if (!ReadAnnotation(elementId, record))
             continue;
+        // Any annotation of a segment can make the search list it, but only its head is read and
+        // edited: a head that does not match itself would be changed in another's stead.
+        if (filter(elementId, segmentId) != 1)
+            continue;
         ++MatchCount;
         if (MatchCount >= MatchWarningCount)
             ZelDlgMessageBox(CapacityMessage);

@@ -98,6 +98,19 @@ TEST_F(Collection, StartsFromAnEmptyIdListWhateverTheHostHeldBefore)
     EXPECT_EQ(Collect(Chain::Identical, L"b"), std::vector<std::int32_t>{2});
 }
 
+TEST_F(Collection, ASegmentIsAMatchOnlyWhenItsHeadMatches)
+{
+    // A block reference's attributes: the search finds the second, but the head is what would
+    // be edited.
+    DrawingBuilder()
+        .Annotation(1, 10, 0, 0, L"MARK")
+        .Element(11, AnnotationElementType, 0, 0, L"D1")
+        .Annotation(2, 20, 0, 0, L"D1")
+        .Load();
+    EXPECT_EQ(Collect(Chain::Identical, L"D1"), std::vector<std::int32_t>{2});
+    EXPECT_EQ(Collect(Chain::Contains, L"D"), std::vector<std::int32_t>{2});
+}
+
 TEST_F(Collection, SkipsSegmentsWhoseHeadElementCannotBeRead)
 {
     DrawingBuilder()
@@ -130,8 +143,8 @@ TEST_F(Collection, MakesItsHostCallsInOrderWithTheirArguments)
                                         "ZelIddOpenApIdData 0 1", "ZelIddInitApIdData", "ZelIddCloseApIdData",
                                         "ZelSgmSearchSegment2 0 0 10 10 filter " + Address(IdenticalTextFilter),
                                         "ZelIddOpenApIdData 0 1", "ZelIddGetHeadApIdData", "ZelSgmGetHeadElementId 1",
-                                        "ZelCmtGetComment 10", "ZelIddGetNextApIdData", "ZelIddInitApIdData",
-                                        "ZelIddCloseApIdData"}));
+                                        "ZelCmtGetComment 10", "ZelCmtGetComment 10", "ZelIddGetNextApIdData",
+                                        "ZelIddInitApIdData", "ZelIddCloseApIdData"}));
 }
 
 TEST_F(Collection, GoesOnWhenTheClearingSearchFails)

@@ -130,7 +130,7 @@ LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event)
             }
             KeyDecision decision = DecideKey(facts);
             DeleteDown = decision.deleteDown;
-            if (decision.action == KeyAction::Type)
+            if (decision.action == KeyAction::Type && facts.shortcut)
                 TypeBrowseWord(facts.shortcut->latin);
             if (decision.action != KeyAction::PassOn)
                 return 1;

@@ -166,7 +166,8 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         FillRect(dc, &toolbar, GetSysColorBrush(COLOR_BTNFACE));
         // Painted off screen first, so that the view does not flicker as it blinks.
         RECT area = ViewArea();
-        int width = area.right - area.left, height = area.bottom - area.top;
+        int width = area.right - area.left;
+        int height = area.bottom - area.top;
         if (width > 0 && height > 0) {
             OwnedMemoryDc memory(CreateCompatibleDC(dc));
             OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));

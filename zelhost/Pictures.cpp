@@ -109,7 +109,8 @@ HBITMAP LoadPng(const std::wstring& path, COLORREF background)
     ComOwned<IWICBitmapDecoder> decoder;
     ComOwned<IWICBitmapFrameDecode> frame;
     ComOwned<IWICFormatConverter> converter;
-    UINT width = 0, height = 0;
+    UINT width = 0;
+    UINT height = 0;
     bool read = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                            IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
                 SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,

@@ -102,7 +102,8 @@ std::vector<POINT> PixelPoints(const Element& e, const Viewport& viewport)
 
 double DistanceToSegment(POINT p, POINT a, POINT b)
 {
-    double dx = b.x - a.x, dy = b.y - a.y;
+    double dx = b.x - a.x;
+    double dy = b.y - a.y;
     double length = dx * dx + dy * dy;
     double t = length > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / length, 0.0, 1.0) : 0;
     return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
@@ -260,7 +261,8 @@ struct Piece {
 
 void PaintPieces(HDC dc, int x, int y, const std::vector<Piece>& pieces, COLORREF back)
 {
-    int width = 0, height = 0;
+    int width = 0;
+    int height = 0;
     for (const Piece& piece : pieces) {
         Selected font(dc, piece.font);
         SIZE extent{};
@@ -368,7 +370,8 @@ void View::Pan(int dx, int dy, const RECT& area)
 {
     Viewport now = ViewportFor(area);
     BoundingBox box = Shown();
-    double mx = -dx / now.scale, my = dy / now.scale;
+    double mx = -dx / now.scale;
+    double my = dy / now.scale;
     shown_ = BoundingBox{box.xmin + mx, box.ymin + my, box.xmax + mx, box.ymax + my};
     zoomedByPlugin_ = false;
     Changed();

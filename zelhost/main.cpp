@@ -141,7 +141,8 @@ void Press(const KeyPress& press)
 // The pointer moved to a drawing point as the view shows it now, through the system's mouse input.
 bool MovePointer(double x, double y)
 {
-    std::int32_t screenX = 0, screenY = 0;
+    std::int32_t screenX = 0;
+    std::int32_t screenY = 0;
     if (ZhdScreenPointOf(x, y, &screenX, &screenY) != 0)
         return false;
     INPUT move{};
@@ -631,7 +632,8 @@ std::wstring CommandIconPath(const std::wstring& plugin)
         !value)
         return L"";
     std::wstring names(value);
-    size_t open = names.find(L'['), close = names.rfind(L']');
+    size_t open = names.find(L'[');
+    size_t close = names.rfind(L']');
     if (open == std::wstring::npos || close == std::wstring::npos || close < open)
         return L"";
     names = names.substr(open + 1, close - open - 1) + L",";

@@ -38,8 +38,9 @@ void CheckReserved(const char* function, const wchar_t* reserved)
         Host().transcript.Violation(std::string(function) + " with a second argument other than the empty text");
 }
 
-// Puts a line the plug-in showed; false (a violation) for a null text.
-bool Show(const char* function, const char* label, const wchar_t* text)
+// Puts a line the plug-in showed, and keeps it as the window's `line` (if any); false (a
+// violation) for a null text.
+bool Show(const char* function, const char* label, const wchar_t* text, std::wstring StatusLines::*line = nullptr)
 {
     Transcript& t = Host().transcript;
     if (!text) {
@@ -48,6 +49,8 @@ bool Show(const char* function, const char* label, const wchar_t* text)
     }
     t.Call([&] { return std::string(function) + " " + Quote(text); });
     t.Say(std::string(label) + ": " + Utf8FromWide(text));
+    if (line)
+        Host().view.Lines().*line = text;
     Host().view.Changed();
     return true;
 }
@@ -160,38 +163,27 @@ ZELAPI const wchar_t* ZelEvtGetKeyinString(std::int32_t kind, ZelEvent event)
 
 ZELAPI std::int32_t ZelMsgPutMessage(const wchar_t* text)
 {
-    if (!Show("ZelMsgPutMessage", "prompt", text))
+    if (!Show("ZelMsgPutMessage", "prompt", text, &StatusLines::prompt))
         return -1;
     // A new prompt: the error of the last one has been read.
-    StatusLines& lines = Host().view.Lines();
-    lines.prompt = text;
-    lines.error.clear();
-    lines.host.clear();
+    Host().view.Lines().error.clear();
+    Host().view.Lines().host.clear();
     return 0;
 }
 
 ZELAPI std::int32_t ZelMsgPutCursorMessage(const wchar_t* text)
 {
-    if (!Show("ZelMsgPutCursorMessage", "cursor", text))
-        return -1;
-    Host().view.Lines().cursor = text;
-    return 0;
+    return Show("ZelMsgPutCursorMessage", "cursor", text, &StatusLines::cursor) ? 0 : -1;
 }
 
 ZELAPI std::int32_t ZelMsgPutErrorMessage(const wchar_t* text)
 {
-    if (!Show("ZelMsgPutErrorMessage", "error", text))
-        return -1;
-    Host().view.Lines().error = text;
-    return 0;
+    return Show("ZelMsgPutErrorMessage", "error", text, &StatusLines::error) ? 0 : -1;
 }
 
 ZELAPI std::int32_t ZelMsgPutInfoMessage(const wchar_t* text)
 {
-    if (!Show("ZelMsgPutInfoMessage", "info", text))
-        return -1;
-    Host().view.Lines().info = text;
-    return 0;
+    return Show("ZelMsgPutInfoMessage", "info", text, &StatusLines::info) ? 0 : -1;
 }
 
 ZELAPI std::int32_t ZelDlgMessageBox(const wchar_t* text)

@@ -79,8 +79,10 @@ int Soak()
     auto startup =
         plugin ? reinterpret_cast<std::int32_t (*)()>(reinterpret_cast<void*>(GetProcAddress(plugin, "Startup")))
                : nullptr;
-    if (!startup || startup() != 0)
+    if (!startup || startup() != 0) {
+        std::printf("soak: cannot load and start Sorvane.dll (error %lu)\n", GetLastError());
         return 1;
+    }
     ZhdSetKeepTranscript(0);
     ZhdCreateWindow();
     SIZE_T afterHundred = 0;

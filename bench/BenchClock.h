@@ -9,20 +9,15 @@
 #include <cstdio>
 #include <vector>
 
-inline double SecondsOf(void (*work)(void*), void* context)
+template <class Work>
+double Seconds(Work& work)
 {
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    work(context);
+    work();
     QueryPerformanceCounter(&end);
     return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-template <class Work>
-double Seconds(Work& work)
-{
-    return SecondsOf([](void* w) { (*static_cast<Work*>(w))(); }, &work);
 }
 
 struct RatioSpread {

@@ -38,31 +38,22 @@ size_t* IdLists::Position(ZelIdData list, const char* function)
     return &open->second;
 }
 
-std::int32_t IdLists::Read(size_t position, IdListItem* item) const
+std::int32_t IdLists::Step(ZelIdData list, IdListItem* item, bool fromHead, const char* function)
 {
-    if (position >= entries_.size())
+    if (!item) {
+        transcript_.Violation(std::string(function) + " with a null item");
+        return -1;
+    }
+    size_t* position = Position(list, function);
+    if (!position)
+        return -1;
+    *position = fromHead ? 0 : *position + 1;
+    if (*position >= entries_.size())
         return -1;
     std::memset(item, 0xCD, sizeof *item);
-    item->segmentId = entries_[position].segmentId;
-    item->qualifier = entries_[position].qualifier;
+    item->segmentId = entries_[*position].segmentId;
+    item->qualifier = entries_[*position].qualifier;
     return 0;
-}
-
-std::int32_t IdLists::Head(ZelIdData list, IdListItem* item, const char* function)
-{
-    size_t* position = Position(list, function);
-    if (!position)
-        return -1;
-    *position = 0;
-    return Read(*position, item);
-}
-
-std::int32_t IdLists::Next(ZelIdData list, IdListItem* item, const char* function)
-{
-    size_t* position = Position(list, function);
-    if (!position)
-        return -1;
-    return Read(++*position, item);
 }
 
 bool IdLists::Init(ZelIdData list, const char* function)

@@ -22,9 +22,9 @@ public:
     void Clear();
 
     ZelIdData Open();
-    // 0 with the item filled, -1 when there is no (further) item or the list is not open.
-    std::int32_t Head(ZelIdData list, IdListItem* item, const char* function);
-    std::int32_t Next(ZelIdData list, IdListItem* item, const char* function);
+    // The list's first item (`fromHead`) or its next one: 0 with the item filled, -1 when there
+    // is none, or (a violation) when the list is not open or there is no item to fill.
+    std::int32_t Step(ZelIdData list, IdListItem* item, bool fromHead, const char* function);
     bool Init(ZelIdData list, const char* function);
     bool Close(ZelIdData list, const char* function);
     // A callback must close what it opened: a list still open when it returns is a violation,
@@ -38,7 +38,6 @@ private:
     };
     // The list's position of an open handle, or null with a violation.
     size_t* Position(ZelIdData list, const char* function);
-    std::int32_t Read(size_t position, IdListItem* item) const;
 
     Transcript& transcript_;
     std::vector<Entry> entries_;

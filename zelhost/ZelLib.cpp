@@ -327,24 +327,14 @@ ZELAPI ZelIdData ZelIddOpenApIdData(std::int32_t kind, std::int32_t mode)
 
 ZELAPI std::int32_t ZelIddGetHeadApIdData(ZelIdData list, IdListItem* item)
 {
-    HostRooms& h = Host();
-    h.transcript.Call([] { return std::string("ZelIddGetHeadApIdData"); });
-    if (!item) {
-        h.transcript.Violation("ZelIddGetHeadApIdData with a null item");
-        return -1;
-    }
-    return h.idLists.Head(list, item, "ZelIddGetHeadApIdData");
+    Host().transcript.Call([] { return std::string("ZelIddGetHeadApIdData"); });
+    return Host().idLists.Step(list, item, true, "ZelIddGetHeadApIdData");
 }
 
 ZELAPI std::int32_t ZelIddGetNextApIdData(ZelIdData list, IdListItem* item)
 {
-    HostRooms& h = Host();
-    h.transcript.Call([] { return std::string("ZelIddGetNextApIdData"); });
-    if (!item) {
-        h.transcript.Violation("ZelIddGetNextApIdData with a null item");
-        return -1;
-    }
-    return h.idLists.Next(list, item, "ZelIddGetNextApIdData");
+    Host().transcript.Call([] { return std::string("ZelIddGetNextApIdData"); });
+    return Host().idLists.Step(list, item, false, "ZelIddGetNextApIdData");
 }
 
 ZELAPI std::int32_t ZelIddInitApIdData(ZelIdData list)

@@ -1,7 +1,7 @@
 // The plug-in's own cost of a search: the identical and the contains filter over a drawing of
 // a million annotations, against a baseline filter that makes the same host calls (the type and
 // the record) and compares nothing.
-#include "BenchClock.h"
+#include "bench/BenchClock.h"
 
 #include "command/CommandState.h"
 #include "command/Matches.h"

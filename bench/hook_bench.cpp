@@ -2,12 +2,12 @@
 // it passes on after gathering the facts (a modifier held), and for a shortcut key it acts on
 // (typing the browse word, whose sixteen events pass through the hook too). Medians of many
 // calls of the hook procedure, on the thread that installed it, as the system calls it.
-#include "../plugin/pch.h"
+#include "plugin/pch.h"
 
-#include "BenchClock.h"
+#include "bench/BenchClock.h"
 
-#include "../hook/KeyHook.h"
-#include "../plugin/SorvaneApp.h"
+#include "hook/KeyHook.h"
+#include "plugin/SorvaneApp.h"
 
 #include <cstdio>
 #include <vector>

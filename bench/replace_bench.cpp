@@ -1,6 +1,6 @@
 // Occurrence replacement must grow linearly with the text: the time for a text of a million
 // characters over the time for one of a hundred thousand.
-#include "BenchClock.h"
+#include "bench/BenchClock.h"
 
 #include "command/Edits.h"
 

@@ -1,13 +1,13 @@
 // The browse state: stepping through the matches, and the edit that ends the run.
-#include "../plugin/pch.h"
+#include "plugin/pch.h"
 
-#include "Command.h"
-#include "Edits.h"
-#include "Matches.h"
-#include "Messages.h"
+#include "command/Command.h"
+#include "command/Edits.h"
+#include "command/Matches.h"
+#include "command/Messages.h"
 
-#include "../hook/KeyHook.h"
-#include "BrowseWords.h"
+#include "command/BrowseWords.h"
+#include "hook/KeyHook.h"
 
 #include <optional>
 #include <string_view>

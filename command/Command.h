@@ -5,7 +5,7 @@
 //   search input -> range -> (second corner) -> browse
 #pragma once
 
-#include "CommandState.h"
+#include "command/CommandState.h"
 
 #include <initializer_list>
 #include <optional>

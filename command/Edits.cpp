@@ -1,9 +1,9 @@
-#include "../plugin/pch.h"
+#include "plugin/pch.h"
 
-#include "Edits.h"
+#include "command/Edits.h"
 
-#include "CommandState.h"
-#include "Matches.h"
+#include "command/CommandState.h"
+#include "command/Matches.h"
 
 std::wstring ReplaceOccurrences(std::wstring_view text, std::wstring_view find, std::wstring_view with)
 {

@@ -1,14 +1,14 @@
 // The start of the command: the search text, the range, the collection and the step into
 // browsing.
-#include "../plugin/pch.h"
+#include "plugin/pch.h"
 
-#include "Command.h"
-#include "Matches.h"
-#include "Messages.h"
+#include "command/Command.h"
+#include "command/Matches.h"
+#include "command/Messages.h"
 
-#include "../hook/KeyHook.h"
-#include "../settings/SettingsStore.h"
-#include "../settings/SorvaneDlg.h"
+#include "hook/KeyHook.h"
+#include "settings/SettingsStore.h"
+#include "settings/SorvaneDlg.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "../plugin/pch.h"
+#include "plugin/pch.h"
 
-#include "Matches.h"
+#include "command/Matches.h"
 
-#include "CopiedText.h"
+#include "command/CopiedText.h"
 
 #include <algorithm>
 

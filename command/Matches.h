@@ -1,7 +1,7 @@
 // Collecting the matches into the match table, blinking them and framing them.
 #pragma once
 
-#include "CommandState.h"
+#include "command/CommandState.h"
 
 #include <string_view>
 

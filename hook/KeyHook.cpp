@@ -1,8 +1,8 @@
-#include "../plugin/pch.h"
+#include "plugin/pch.h"
 
-#include "KeyHook.h"
+#include "hook/KeyHook.h"
 
-#include "../plugin/SorvaneApp.h"
+#include "plugin/SorvaneApp.h"
 
 #include <algorithm>
 #include <array>

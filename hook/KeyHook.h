@@ -5,8 +5,8 @@
 
 #include <afxwin.h>
 
-#include "../command/BrowseWords.h"
-#include "../plugin/UniqueHandle.h"
+#include "command/BrowseWords.h"
+#include "plugin/UniqueHandle.h"
 
 extern UniqueHook HookHandle;
 

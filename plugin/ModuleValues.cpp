@@ -1,10 +1,10 @@
 // The module-level values constructed at load, in this order, and destroyed in reverse at
 // unload. Everything else the module keeps is plain data, zero at load.
-#include "pch.h"
+#include "plugin/pch.h"
 
-#include "../command/CommandState.h"
-#include "../settings/SettingsStore.h"
-#include "SorvaneApp.h"
+#include "command/CommandState.h"
+#include "plugin/SorvaneApp.h"
+#include "settings/SettingsStore.h"
 
 const std::wstring SettingsSubkey = L"Sorvane";
 std::wstring SearchText;

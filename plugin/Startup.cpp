@@ -1,8 +1,8 @@
-#include "pch.h"
+#include "plugin/pch.h"
 
-#include "../command/Command.h"
-#include "../hook/KeyHook.h"
-#include "SorvaneApp.h"
+#include "command/Command.h"
+#include "hook/KeyHook.h"
+#include "plugin/SorvaneApp.h"
 
 BEGIN_MESSAGE_MAP(CSorvaneApp, CWinApp)
 END_MESSAGE_MAP()

@@ -1,9 +1,9 @@
-#include "../plugin/pch.h"
+#include "plugin/pch.h"
 
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
-#include "../command/CommandState.h"
-#include "../plugin/UniqueHandle.h"
+#include "command/CommandState.h"
+#include "plugin/UniqueHandle.h"
 
 #include <algorithm>
 #include <cstdlib>

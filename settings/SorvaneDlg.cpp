@@ -1,8 +1,8 @@
-#include "../plugin/pch.h"
+#include "plugin/pch.h"
 
-#include "SorvaneDlg.h"
+#include "settings/SorvaneDlg.h"
 
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 IMPLEMENT_DYNAMIC(SorvaneDlg, CDialog)
 

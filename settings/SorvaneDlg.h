@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "../resources/resource.h"
+#include "resources/resource.h"
 
 class SorvaneDlg : public CDialog {
     DECLARE_DYNAMIC(SorvaneDlg)

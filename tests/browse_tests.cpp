@@ -1,5 +1,5 @@
 // The browse state of both chains: stepping, the key-in words, picks and the ending edits.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "command/Command.h"
 

@@ -1,8 +1,8 @@
 // The host window as a person uses it, with the real Sorvane.dll: real mouse and key input
 // through the system (SendInput) on the virtual display, checked in the transcript and the
 // drawing.
-#include "HostSupport.h"
-#include "KeyRecorder.h"
+#include "tests/support/HostSupport.h"
+#include "tests/support/KeyRecorder.h"
 
 #include "host/ZelLib.h"
 #include "zelhost/View.h"

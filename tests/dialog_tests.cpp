@@ -1,6 +1,6 @@
 // The settings dialog on the real template from Sorvane.dll's resources, run modally on the
 // virtual display and answered from inside its modal loop.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"

@@ -1,5 +1,5 @@
 // The bulk edits, and occurrence replacement against a reference model.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "command/Edits.h"
 #include "command/Matches.h"

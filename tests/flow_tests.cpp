@@ -1,5 +1,5 @@
 // The start of the command: the first prompt, the range prompts and the step into browsing.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "command/Command.h"
 #include "hook/KeyHook.h"

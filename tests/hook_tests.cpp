@@ -1,8 +1,8 @@
 // The arrow and Delete key shortcuts: the hook's decision as a table, then real key events
 // through the system's input on the virtual display.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
-#include "KeyRecorder.h"
+#include "tests/support/KeyRecorder.h"
 
 #include "command/Command.h"
 #include "hook/KeyHook.h"

@@ -1,5 +1,5 @@
 // Collecting matches, blinking and framing them.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "command/Matches.h"
 

@@ -1,5 +1,5 @@
 // The module-level values as the library is loaded, before anything has run.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "hook/KeyHook.h"
 #include "plugin/SorvaneApp.h"

@@ -1,7 +1,7 @@
 // The real Sorvane.dll, loaded as the host loads it: its entry, its whole command with real key
 // presses on the virtual display, and what the file itself carries.
-#include "HostSupport.h"
-#include "KeyRecorder.h"
+#include "tests/support/HostSupport.h"
+#include "tests/support/KeyRecorder.h"
 
 #include "host/ZelLib.h"
 

@@ -1,5 +1,5 @@
 // The search-method store on the real (Wine's) registry under HKEY_CURRENT_USER.
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include "settings/SettingsStore.h"
 

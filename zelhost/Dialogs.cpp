@@ -1,6 +1,6 @@
-#include "Dialogs.h"
+#include "zelhost/Dialogs.h"
 
-#include "Utf8.h"
+#include "zelhost/Utf8.h"
 
 #include <cstdlib>
 #include <utility>

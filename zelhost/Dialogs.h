@@ -5,7 +5,7 @@
 // that a script never waits for a person who is not there.
 #pragma once
 
-#include "Transcript.h"
+#include "zelhost/Transcript.h"
 
 #include <windows.h>
 

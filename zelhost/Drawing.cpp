@@ -1,8 +1,8 @@
-#include "Drawing.h"
+#include "zelhost/Drawing.h"
 
-#include "Files.h"
-#include "Owned.h"
-#include "Utf8.h"
+#include "zelhost/Files.h"
+#include "zelhost/Owned.h"
+#include "zelhost/Utf8.h"
 
 #include <windows.h>
 

@@ -1,11 +1,11 @@
 // The driver: the host application's side of the command protocol, faults and read-back, for
 // tests and the host program (ZelHostDriver.h).
-#include "ZelHostDriver.h"
+#include "zelhost/ZelHostDriver.h"
 
-#include "Host.h"
-#include "HostWindow.h"
-#include "Pictures.h"
-#include "Utf8.h"
+#include "zelhost/Host.h"
+#include "zelhost/HostWindow.h"
+#include "zelhost/Pictures.h"
+#include "zelhost/Utf8.h"
 
 #include <windows.h>
 

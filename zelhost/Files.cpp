@@ -1,7 +1,7 @@
-#include "Files.h"
+#include "zelhost/Files.h"
 
-#include "Drawing.h"
-#include "Owned.h"
+#include "zelhost/Drawing.h"
+#include "zelhost/Owned.h"
 
 #include <atomic>
 

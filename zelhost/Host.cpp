@@ -1,6 +1,6 @@
-#include "Host.h"
+#include "zelhost/Host.h"
 
-#include "Pictures.h"
+#include "zelhost/Pictures.h"
 
 namespace zelhost {
 

@@ -2,14 +2,14 @@
 // operations (ZelLib.cpp), the driver (Driver.cpp) and the host window reach them through Host().
 #pragma once
 
-#include "Dialogs.h"
-#include "Drawing.h"
-#include "Faults.h"
-#include "HostText.h"
-#include "IdLists.h"
-#include "Protocol.h"
-#include "Transcript.h"
-#include "View.h"
+#include "zelhost/Dialogs.h"
+#include "zelhost/Drawing.h"
+#include "zelhost/Faults.h"
+#include "zelhost/HostText.h"
+#include "zelhost/IdLists.h"
+#include "zelhost/Protocol.h"
+#include "zelhost/Transcript.h"
+#include "zelhost/View.h"
 
 namespace zelhost {
 

@@ -1,4 +1,4 @@
-#include "HostText.h"
+#include "zelhost/HostText.h"
 
 #include <algorithm>
 

@@ -6,12 +6,12 @@
 //   F2, button   starts the command
 // and keeps the view the person's own: the wheel zooms about the pointer, a middle-button drag
 // pans, Home (on an empty key-in line) fits the whole drawing. None of these reach the plug-in.
-#include "HostWindow.h"
+#include "zelhost/HostWindow.h"
 
-#include "Host.h"
-#include "Owned.h"
-#include "Pictures.h"
-#include "ZelHostDriver.h"
+#include "zelhost/Host.h"
+#include "zelhost/Owned.h"
+#include "zelhost/Pictures.h"
+#include "zelhost/ZelHostDriver.h"
 
 #include <windows.h>
 #include <windowsx.h>

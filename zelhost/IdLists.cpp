@@ -1,4 +1,4 @@
-#include "IdLists.h"
+#include "zelhost/IdLists.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "Pictures.h"
+#include "zelhost/Pictures.h"
 
-#include "Owned.h"
+#include "zelhost/Owned.h"
 
 #include <wincodec.h>
 

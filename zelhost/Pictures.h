@@ -2,7 +2,7 @@
 // shows, and the command's icon for the toolbar.
 #pragma once
 
-#include "View.h"
+#include "zelhost/View.h"
 
 #include <windows.h>
 

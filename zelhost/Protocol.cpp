@@ -1,6 +1,6 @@
-#include "Protocol.h"
+#include "zelhost/Protocol.h"
 
-#include "Utf8.h"
+#include "zelhost/Utf8.h"
 
 namespace zelhost {
 

@@ -3,8 +3,8 @@
 // see becomes a violation in the transcript.
 #pragma once
 
-#include "../host/ZelLib.h"
-#include "Transcript.h"
+#include "host/ZelLib.h"
+#include "zelhost/Transcript.h"
 
 #include <cstdint>
 #include <functional>

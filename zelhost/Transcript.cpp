@@ -1,4 +1,4 @@
-#include "Transcript.h"
+#include "zelhost/Transcript.h"
 
 #include <cstdio>
 

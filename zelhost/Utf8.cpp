@@ -1,4 +1,4 @@
-#include "Utf8.h"
+#include "zelhost/Utf8.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "View.h"
+#include "zelhost/View.h"
 
-#include "Owned.h"
+#include "zelhost/Owned.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,8 +4,8 @@
 // and the snapshots paint it; a click is turned into a pick or a point here.
 #pragma once
 
-#include "../host/ZelLib.h"
-#include "Drawing.h"
+#include "host/ZelLib.h"
+#include "zelhost/Drawing.h"
 
 #include <windows.h>
 

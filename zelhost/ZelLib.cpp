@@ -1,10 +1,10 @@
 // ZelLib, the operations the plug-in calls, on the stand-in host's rooms (Host.h). Strict on
 // purpose: texts handed out expire as the host's own would, protocol breaches are recorded as
 // violations, and every result the plug-in examines can be faulted.
-#include "../host/ZelLib.h"
+#include "host/ZelLib.h"
 
-#include "Host.h"
-#include "Utf8.h"
+#include "zelhost/Host.h"
+#include "zelhost/Utf8.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "HostSupport.h"
+#include "tests/support/HostSupport.h"
 
 #include <nlohmann/json.hpp>
 

@@ -4,8 +4,8 @@
 // The plug-in's sources come with the framework header first; so do the tests that include them.
 #include "plugin/pch.h"
 
-#include "HostSupport.h"
 #include "command/CommandState.h"
+#include "tests/support/HostSupport.h"
 
 // Also resets the command's state before each case.
 class HostTest : public HostFixture {

@@ -91,7 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadDrawing{R"({"segments":[{"id":1,"id":2,"elements":[]}]})", "segments[0]: \"id\" given twice"},
         BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":1e400,"y":0}]}]})", "invalid JSON"},
         BadDrawing{R"({"segments":[{"id":1,"elements":[],"color":3}]})", "segments[0]: unknown key \"color\""},
-        BadDrawing{R"({"segments":[]} {"segments":[]})", "invalid JSON"}));
+        BadDrawing{R"({"segments":[]} {"segments":[]})", "invalid JSON"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":0,"y":0},[]]}]})",
+                   "segments[0].elements[1]: an array where an object belongs"}));
 
 TEST_F(StandInHost, SearchOffersElementsInsideTheWindowBoundsIncludedInDrawingOrder)
 {

@@ -1,5 +1,5 @@
 // The stand-in host's drawing: segments, each an ordered list of elements, the first its head.
-// Loaded from and saved to UTF-8 JSON (the README documents the format):
+// Loaded (DrawingReader.cpp) from and saved to UTF-8 JSON (the README documents the format):
 //   {"segments":[{"id":101,"qualifier":0,"elements":[
 //       {"id":1001,"type":33,"x":10.5,"y":20,"text":"문"},{"id":1002,"type":1,"x":0,"y":0}]}]}
 // Only what a real host could hold is accepted: 32-bit ids, unique; finite coordinates; texts

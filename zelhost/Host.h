@@ -1,5 +1,6 @@
 // The stand-in host: its rooms, each owning one concern, wired together here once. ZelLib's
-// operations (ZelLib.cpp), the driver (Driver.cpp) and the host window reach them through Host().
+// operations (ZelLibExports.cpp), the driver (Driver.cpp) and the host window reach them
+// through Host().
 #pragma once
 
 #include "zelhost/Dialogs.h"

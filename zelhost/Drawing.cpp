@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 namespace zelhost {
 
 namespace {
@@ -81,6 +83,20 @@ void WriteJson(const std::vector<Segment>& segments, Write write)
     write("\n]}\n");
 }
 
+template <class Index>
+std::int32_t UnusedId(const Index& index)
+{
+    std::int32_t largest = 0;
+    for (const auto& entry : index)
+        largest = std::max(largest, entry.first);
+    if (largest < INT32_MAX)
+        return largest + 1;
+    std::int32_t id = 1;
+    while (index.count(id))
+        ++id;
+    return id;
+}
+
 }  // namespace
 
 std::string Drawing::SaveJson() const
@@ -115,6 +131,9 @@ void Drawing::AddSegment(Segment segment)
     segmentIndex_.emplace(segment.id, index);
     segments_.push_back(std::move(segment));
 }
+
+std::int32_t Drawing::UnusedSegmentId() const { return UnusedId(segmentIndex_); }
+std::int32_t Drawing::UnusedElementId() const { return UnusedId(elementIndex_); }
 
 Segment* Drawing::FindSegment(std::int32_t id)
 {

@@ -73,6 +73,10 @@ public:
     void SaveFile(const std::wstring& path) const;
 
     void AddSegment(Segment segment);  // throws DrawingError on a duplicate segment or element id
+    // An id that no segment (element) of the drawing has had, deleted ones included: one above the
+    // largest, or, where that would leave the 32-bit range, the smallest free one from 1.
+    std::int32_t UnusedSegmentId() const;
+    std::int32_t UnusedElementId() const;
 
     Segment* FindSegment(std::int32_t id);
     Element* FindElement(std::int32_t id, std::int32_t* segmentId = nullptr);

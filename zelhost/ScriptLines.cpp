@@ -189,7 +189,7 @@ struct Verb {
     const char* name;
     const char* syntax;
     const char* help;
-    bool needsCommand;  // an event for the running command
+    bool needsCommand;  // for the command that runs, the plug-in's or the host's own
     std::string (*check)(const Line&);
     std::string (*run)(const Line&, Session&);
 };
@@ -197,6 +197,11 @@ struct Verb {
 const Verb Verbs[] = {
     {"command", "command", "starts the plug-in's command", false, Nothing,
      [](const Line&, Session&) { return Done(ZhdStartCommand); }},
+    {"text", "text",
+     "starts the host's own text command, as F3 does: a text annotation at a data point, its text the next key-in",
+     false, Nothing, [](const Line&, Session&) { return Done(ZhdStartTextCommand); }},
+    {"cancel", "cancel", "cancels the command that runs, as Escape does; the plug-in is not told", true, Nothing,
+     [](const Line&, Session&) { return Done(ZhdCancelCommand); }},
     {"pick", "pick ID", "an element pick of element ID, at its point", true,
      [](const Line& l) { return IntegerWords(l, 1, "an element id"); },
      [](const Line& l, Session&) { return Done([&] { ZhdSendPick(Integer(l.words[0])); }); }},
@@ -420,8 +425,8 @@ std::string RunLine(const Line& line, Session& session)
 {
     Print("> " + line.verb + (line.rest.empty() ? "" : " " + line.rest) + "\n");
     const Verb& verb = *FindVerb(line.verb);
-    if (verb.needsCommand && !ZhdIsCommandRunning())
-        return "no command is waiting for " + line.verb + " (start one with \"command\")";
+    if (verb.needsCommand && !ZhdIsCommandRunning() && !ZhdIsTextCommandRunning())
+        return "no command is running for " + line.verb + " (start one with \"command\" or \"text\")";
     std::string error = verb.run(line, session);
     if (error.empty()) {
         std::string failure = zhd::DialogFailure();

@@ -133,7 +133,8 @@ int RunScript(const std::vector<Line>& lines, Session& session, const std::strin
 void RunConsole(Session& session)
 {
     for (int number = 1;; ++number) {
-        std::string shown = (ZhdIsCommandRunning() ? zhd::Prompt() : std::string("(no command)")) + " > ";
+        bool running = ZhdIsCommandRunning() || ZhdIsTextCommandRunning();
+        std::string shown = (running ? zhd::Prompt() : std::string("(no command)")) + " > ";
         std::fwrite(shown.data(), 1, shown.size(), stderr);
         std::optional<std::string> text = ReadConsoleLine();
         if (!text || *text == "quit" || *text == "exit")

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -426,7 +427,7 @@ std::string RunLine(const Line& line, Session& session)
     Print("> " + line.verb + (line.rest.empty() ? "" : " " + line.rest) + "\n");
     const Verb& verb = *FindVerb(line.verb);
     if (verb.needsCommand && !ZhdIsCommandRunning() && !ZhdIsTextCommandRunning())
-        return "no command is running for " + line.verb + " (start one with \"command\" or \"text\")";
+        return "no command is running for " + line.verb + R"( (start one with "command" or "text"))";
     std::string error = verb.run(line, session);
     if (error.empty()) {
         std::string failure = zhd::DialogFailure();

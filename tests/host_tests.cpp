@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <nlohmann/json.hpp>
+
 #include <atomic>
 #include <cstdio>
 #include <cwchar>
@@ -91,7 +93,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadDrawing{R"({"segments":[{"id":1,"id":2,"elements":[]}]})", "segments[0]: \"id\" given twice"},
         BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":1e400,"y":0}]}]})", "invalid JSON"},
         BadDrawing{R"({"segments":[{"id":1,"elements":[],"color":3}]})", "segments[0]: unknown key \"color\""},
-        BadDrawing{R"({"segments":[]} {"segments":[]})", "invalid JSON"}));
+        BadDrawing{R"({"segments":[]} {"segments":[]})", "invalid JSON"},
+        BadDrawing{R"({"segments":[{"id":1,"elements":[{"id":5,"type":1,"x":0,"y":0},[]]}]})",
+                   "segments[0].elements[1]: an array where an object belongs"}));
 
 TEST_F(StandInHost, SearchOffersElementsInsideTheWindowBoundsIncludedInDrawingOrder)
 {
@@ -226,6 +230,153 @@ TEST_F(StandInHost, AFilterMustHandItsArgumentsOnUnchanged)
     ZelSgmSearchSegment2(nullptr, ElementTypeOfWrongSegment, 0);
     EXPECT_EQ(zhd::Violations(),
               (std::vector<std::string>{"ZelElmGetType with a segment id that is not the element's"}));
+}
+
+using Lines = std::vector<std::string>;
+
+int ExecuteCalls = 0;
+std::int32_t CountingExecute(std::int32_t, ZelEvent)
+{
+    ++ExecuteCalls;
+    return stay;
+}
+std::int32_t CountingReady()
+{
+    ZelCtlSetExecuteFunc(CountingExecute, L"");
+    return 0;
+}
+
+struct HostEnding {
+    std::int32_t (*end)();
+    const char* line;
+};
+
+class HostEndsThePass : public HostFixture, public ::testing::WithParamInterface<HostEnding> {};
+
+TEST_P(HostEndsThePass, WithoutCallingThePlugIn)
+{
+    ZhdStartAt(CountingReady);
+    ZelMsgPutMessage(L"prompt");
+    ExecuteCalls = 0;
+    TakeTranscript();
+    EXPECT_EQ(GetParam().end(), 0);
+    EXPECT_FALSE(ZhdIsCommandRunning());
+    EXPECT_EQ(ExecuteCalls, 0);
+    EXPECT_EQ(TakeTranscript().front(), GetParam().line);
+    EXPECT_EQ(zhd::Prompt(), GetParam().end == ZhdCancelCommand ? "" : "주기 위치 지시 :");
+    ZhdCancelCommand();
+    EXPECT_EQ(ZhdCancelCommand(), -1) << "nothing is left to cancel";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostEndsThePass,
+                         ::testing::Values(HostEnding{ZhdCancelCommand, "cancelled"},
+                                           HostEnding{ZhdStartTextCommand, "host command: text"}));
+
+TEST_F(HostFixture, TheHostsTextCommandPlacesTheKeyInAtThePointUnderFreshIds)
+{
+    // The largest segment id leaves no room above it: the smallest free one is taken.
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"a").Annotation(INT32_MAX, 20, 0, 0, L"b").Load();
+    ASSERT_EQ(ZhdStartTextCommand(), 0);
+    EXPECT_EQ(ZhdSendKeyin(L"early"), stay);
+    EXPECT_EQ(ZhdSendConfirm(), stay);
+    EXPECT_EQ(ZhdSendPoint(5, -6.25), advance);
+    EXPECT_EQ(ZhdSendPick(10), stay);
+    EXPECT_EQ(ZhdSendKeyin(L"문 D1"), finish);
+    EXPECT_FALSE(ZhdIsTextCommandRunning());
+    EXPECT_EQ(TakeTranscript(), (Lines{"host command: text", "prompt: 주기 위치 지시 :", "keyin to the host: early",
+                                       "prompt: 주기 문자 입력 :", "keyin to the host: 문 D1",
+                                       "placed: segment 2, element 21 at 5 -6.25"}));
+    EXPECT_NE(zhd::DrawingJson().find("\n{\"id\":2,\"qualifier\":0,\"elements\":[{\"id\":21,\"type\":33,\"x\":5.0,"
+                                      "\"y\":-6.25,\"text\":\"문 D1\"}]}"),
+              std::string::npos)
+        << zhd::DrawingJson();
+    EXPECT_EQ(zhd::Prompt(), "") << "the host clears its prompt as it ends";
+
+    // Starting the plug-in's command ends the host's, and events go to the plug-in again.
+    ZhdStartTextCommand();
+    ZhdStartAt(CountingReady);
+    EXPECT_FALSE(ZhdIsTextCommandRunning());
+    ExecuteCalls = 0;
+    ZhdSendKeyin(L"x");
+    EXPECT_EQ(ExecuteCalls, 1);
+}
+
+std::int32_t CancelResult = 0;
+std::int32_t CancellingExecute(std::int32_t, ZelEvent)
+{
+    ZelCtlSetReadyFunc(CountingReady, L"");
+    CancelResult = ZhdCancelCommand();
+    return advance;
+}
+std::int32_t CancellingReady()
+{
+    ZelCtlSetExecuteFunc(CancellingExecute, L"");
+    return 0;
+}
+
+TEST_F(HostFixture, TheHostEndsNoPassWhileThePlugInHandlesAnEvent)
+{
+    ZhdStartAt(CancellingReady);
+    EXPECT_EQ(ZhdSendConfirm(), advance);
+    EXPECT_EQ(CancelResult, -1);
+    EXPECT_TRUE(ZhdIsCommandRunning()) << "the pass goes on at the ready function the plug-in set";
+}
+
+// The host window's keys, its key-in line and a click, given as the window's own messages.
+class HostWindowInput : public HostFixture {
+protected:
+    void SetUp() override
+    {
+        HostFixture::SetUp();
+        DrawingBuilder().Annotation(1, 10, 0, 0, L"a").Other(2, 20, 100, 100).Load();
+        ASSERT_NE(ZhdCreateWindow(), nullptr);
+        ZhdFitView();
+        ZhdFocusKeyinLine();
+        keyinLine_ = GetFocus();
+        ASSERT_NE(keyinLine_, nullptr);
+    }
+    void Key(WPARAM key) { SendMessageW(keyinLine_, WM_KEYDOWN, key, 0); }
+    void Enter(const wchar_t* text)
+    {
+        SetWindowTextW(keyinLine_, text);
+        Key(VK_RETURN);
+    }
+    void Click(double x, double y)
+    {
+        std::int32_t screenX = 0, screenY = 0;
+        ASSERT_EQ(ZhdScreenPointOf(x, y, &screenX, &screenY), 0);
+        HWND window = GetParent(keyinLine_);
+        POINT pixel{screenX, screenY};
+        ScreenToClient(window, &pixel);
+        SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pixel.x, pixel.y));
+    }
+
+    HWND keyinLine_ = nullptr;
+};
+
+TEST_F(HostWindowInput, HandsOnEveryLineAndDrivesTheHostsCommand)
+{
+    Enter(L"stray");
+    Enter(L"");  // a confirm with no command running goes nowhere
+    Key(VK_F3);
+    Enter(L"early");
+    Click(40, 30);
+    Enter(L"주기");
+    Key(VK_F3);
+    Key(VK_ESCAPE);
+    Key(VK_ESCAPE);  // nothing left to cancel
+    Lines lines = TakeTranscript();
+    ASSERT_EQ(lines.size(), 10u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 6), (Lines{"keyin to no command: stray", "host command: text",
+                                                              "prompt: 주기 위치 지시 :", "keyin to the host: early",
+                                                              "prompt: 주기 문자 입력 :", "keyin to the host: 주기"}));
+    EXPECT_EQ(lines[6].rfind("placed: segment 3, element 21 at ", 0), 0u) << lines[6];
+    EXPECT_EQ(Lines(lines.begin() + 7, lines.end()),
+              (Lines{"host command: text", "prompt: 주기 위치 지시 :", "cancelled"}));
+    auto placed = nlohmann::json::parse(zhd::DrawingJson())["segments"][2]["elements"][0];
+    EXPECT_NEAR(placed["x"].get<double>(), 40, 1) << "where the click was";
+    EXPECT_NEAR(placed["y"].get<double>(), 30, 1);
+    EXPECT_EQ(TextOf(21), L"주기");
 }
 
 // A folder of its own in the temporary folder, removed with what is left in it.

@@ -1,5 +1,5 @@
 // The stand-in host's drawing: segments, each an ordered list of elements, the first its head.
-// Loaded from and saved to UTF-8 JSON (the README documents the format):
+// Loaded (DrawingReader.cpp) from and saved to UTF-8 JSON (the README documents the format):
 //   {"segments":[{"id":101,"qualifier":0,"elements":[
 //       {"id":1001,"type":33,"x":10.5,"y":20,"text":"문"},{"id":1002,"type":1,"x":0,"y":0}]}]}
 // Only what a real host could hold is accepted: 32-bit ids, unique; finite coordinates; texts
@@ -73,6 +73,10 @@ public:
     void SaveFile(const std::wstring& path) const;
 
     void AddSegment(Segment segment);  // throws DrawingError on a duplicate segment or element id
+    // An id that no segment (element) of the drawing has had, deleted ones included: one above the
+    // largest, or, where that would leave the 32-bit range, the smallest free one from 1.
+    std::int32_t UnusedSegmentId() const;
+    std::int32_t UnusedElementId() const;
 
     Segment* FindSegment(std::int32_t id);
     Element* FindElement(std::int32_t id, std::int32_t* segmentId = nullptr);

@@ -90,9 +90,12 @@ ZHDAPI std::int32_t ZhdSaveDrawingFile(const wchar_t* path)
 ZHDAPI std::int32_t ZhdIsRegistered() { return Host().protocol.Registered(); }
 ZHDAPI std::int32_t ZhdCallUnload() { return Host().protocol.CallUnload(); }
 ZHDAPI std::int32_t ZhdCallSecond() { return Host().protocol.CallSecond(); }
-ZHDAPI std::int32_t ZhdStartCommand() { return Host().protocol.StartCommand(); }
-ZHDAPI std::int32_t ZhdStartAt(ZelReadyFunc ready) { return Host().protocol.StartAt(ready); }
+ZHDAPI std::int32_t ZhdStartCommand() { return Host().StartCommand(); }
+ZHDAPI std::int32_t ZhdStartAt(ZelReadyFunc ready) { return ready ? Host().StartCommand(ready) : -1; }
 ZHDAPI std::int32_t ZhdIsCommandRunning() { return Host().protocol.Running(); }
+ZHDAPI std::int32_t ZhdStartTextCommand() { return Host().StartTextCommand(); }
+ZHDAPI std::int32_t ZhdIsTextCommandRunning() { return Host().textCommand.Running(); }
+ZHDAPI std::int32_t ZhdCancelCommand() { return Host().CancelCommand(); }
 
 ZHDAPI std::int32_t ZhdSendPick(std::int32_t elementId)
 {
@@ -104,7 +107,7 @@ ZHDAPI std::int32_t ZhdSendPick(std::int32_t elementId)
         event.x = element->x;
         event.y = element->y;
     }
-    return Host().protocol.Deliver(std::move(event));
+    return Host().Deliver(std::move(event));
 }
 
 ZHDAPI std::int32_t ZhdSendPoint(double x, double y)
@@ -114,7 +117,7 @@ ZHDAPI std::int32_t ZhdSendPoint(double x, double y)
     event.hasPoint = true;
     event.x = x;
     event.y = y;
-    return Host().protocol.Deliver(std::move(event));
+    return Host().Deliver(std::move(event));
 }
 
 ZHDAPI std::int32_t ZhdSendKeyin(const wchar_t* text)
@@ -122,21 +125,21 @@ ZHDAPI std::int32_t ZhdSendKeyin(const wchar_t* text)
     HostEvent event;
     event.kind = KeyIn;
     event.text = text ? text : L"";
-    return Host().protocol.Deliver(std::move(event));
+    return Host().Deliver(std::move(event));
 }
 
 ZHDAPI std::int32_t ZhdSendConfirm()
 {
     HostEvent event;
     event.kind = Confirm;
-    return Host().protocol.Deliver(std::move(event));
+    return Host().Deliver(std::move(event));
 }
 
 ZHDAPI std::int32_t ZhdSendEvent(std::int32_t kind)
 {
     HostEvent event;
     event.kind = kind;
-    return Host().protocol.Deliver(std::move(event));
+    return Host().Deliver(std::move(event));
 }
 
 ZHDAPI void ZhdFaultRegister(std::int32_t result) { Host().faults.registerResult = result; }

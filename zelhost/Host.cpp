@@ -1,6 +1,7 @@
 #include "zelhost/Host.h"
 
 #include "zelhost/Pictures.h"
+#include "zelhost/Utf8.h"
 
 namespace zelhost {
 
@@ -10,7 +11,8 @@ HostRooms::HostRooms()
       dialogs(transcript, SnapshotWindow),
       protocol(
           transcript, [this](const char* callback) { CallbackReturned(callback); },
-          [this](bool passEnded) { view.PromptEnded(passEnded); })
+          [this](bool passEnded) { view.PromptEnded(passEnded); }),
+      textCommand(drawing, view, transcript)
 {}
 
 void HostRooms::Reset()
@@ -24,6 +26,7 @@ void HostRooms::Reset()
     view.Reset();
     dialogs.Reset();
     protocol.Reset();
+    textCommand.Reset();
     modalMessageBoxes = false;
     lastError.clear();
 }
@@ -33,6 +36,51 @@ void HostRooms::CallbackReturned(const char* callback)
     commentText.Expire();
     keyinText.Expire();
     idLists.CloseLeftOpen(callback);
+}
+
+std::int32_t HostRooms::StartCommand(ZelReadyFunc at)
+{
+    textCommand.End();
+    return at ? protocol.StartAt(at) : protocol.StartCommand();
+}
+
+std::int32_t HostRooms::StartTextCommand()
+{
+    if (protocol.Running() && !protocol.Cancel())
+        return -1;
+    textCommand.End();
+    textCommand.Start();
+    return 0;
+}
+
+std::int32_t HostRooms::CancelCommand()
+{
+    if (textCommand.Running())
+        textCommand.End();
+    else if (!protocol.Cancel())
+        return -1;
+    transcript.Say("cancelled");
+    return 0;
+}
+
+std::int32_t HostRooms::Deliver(HostEvent event)
+{
+    if (textCommand.Running())
+        return textCommand.Take(event);
+    return protocol.Deliver(std::move(event));
+}
+
+void HostRooms::KeyinLineEntered(const std::wstring& text)
+{
+    if (!textCommand.Running() && !protocol.Running()) {
+        if (!text.empty())
+            transcript.Say("keyin to no command: " + Utf8FromWide(text));
+        return;
+    }
+    HostEvent event;
+    event.kind = text.empty() ? Confirm : KeyIn;
+    event.text = text;
+    Deliver(std::move(event));
 }
 
 HostRooms& Host()

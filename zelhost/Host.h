@@ -1,5 +1,6 @@
 // The stand-in host: its rooms, each owning one concern, wired together here once. ZelLib's
-// operations (ZelLib.cpp), the driver (Driver.cpp) and the host window reach them through Host().
+// operations (ZelLibExports.cpp), the driver (Driver.cpp) and the host window reach them
+// through Host().
 #pragma once
 
 #include "zelhost/Dialogs.h"
@@ -8,6 +9,7 @@
 #include "zelhost/HostText.h"
 #include "zelhost/IdLists.h"
 #include "zelhost/Protocol.h"
+#include "zelhost/TextCommand.h"
 #include "zelhost/Transcript.h"
 #include "zelhost/View.h"
 
@@ -24,6 +26,22 @@ struct HostRooms {
     // What the host does whenever a callback of the plug-in's returns.
     void CallbackReturned(const char* callback);
 
+    // One command runs at a time, the plug-in's (protocol) or the host's own (textCommand), and
+    // starting one ends the other; the host ends the plug-in's pass without telling it, as a
+    // real host does. StartCommand starts a pass at the registered start function, or for tests
+    // at a ready function.
+    std::int32_t StartCommand(ZelReadyFunc at = nullptr);
+    // -1 when the plug-in is handling an event, whose pass the host does not end under it.
+    std::int32_t StartTextCommand();
+    // Ends the command that runs, the plug-in not told; -1 when none runs (or under an event).
+    std::int32_t CancelCommand();
+    // An event for the command that runs: its result, or -1 (a violation) when none runs.
+    std::int32_t Deliver(HostEvent event);
+    // What Enter on the key-in line hands on: its text as a key-in, a confirm when it is empty.
+    // With no command running that is the person's own doing, not the plug-in's: a key-in only
+    // goes into the transcript, a confirm nowhere.
+    void KeyinLineEntered(const std::wstring& text);
+
     Drawing drawing;
     Transcript transcript;
     Faults faults;
@@ -33,6 +51,7 @@ struct HostRooms {
     View view;
     Dialogs dialogs;
     Protocol protocol;
+    TextCommand textCommand;
     // ZelDlgMessageBox shows a real modal box (by hand) or only records its text (scripts, tests).
     bool modalMessageBoxes = false;
     std::string lastError;  // why the driver's last failed operation failed

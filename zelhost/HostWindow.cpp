@@ -2,8 +2,8 @@
 // and the key-in line. The host turns what the person does into the command's events:
 //   left click   an element pick (the prompt takes picks) or a data point (it takes points)
 //   right click  a confirm; so is Enter on an empty key-in line
-//   Enter        the key-in line's text as a key-in;  Escape  an event of another kind
-//   F2, button   starts the command
+//   Enter        the key-in line's text as a key-in;  Escape  cancels the command that runs
+//   F2, button   starts the command;  F3  starts the host's own text command
 // and keeps the view the person's own: the wheel zooms about the pointer, a middle-button drag
 // pans, Home (on an empty key-in line) fits the whole drawing. None of these reach the plug-in.
 #include "zelhost/HostWindow.h"
@@ -29,8 +29,6 @@ constexpr int KeyinHeight = 24;
 constexpr int PickAperture = 6;
 constexpr int StartButtonId = 1;
 constexpr UINT_PTR BlinkTimer = 1;
-// The event kind of Escape: none of the four the command knows.
-constexpr std::int32_t EscapeEventKind = 9;
 
 HWND Window = nullptr;
 HWND KeyinLine = nullptr;
@@ -79,7 +77,7 @@ void SayHost(const std::wstring& text)
 
 void LeftClick(POINT pixel)
 {
-    if (!ZhdIsCommandRunning())
+    if (!ZhdIsCommandRunning() && !ZhdIsTextCommandRunning())
         return;
     View& view = Host().view;
     std::int32_t mask = view.Input().mask;
@@ -105,9 +103,11 @@ bool HostKey(WPARAM key)
     case VK_F2:
         StartCommand();
         return true;
+    case VK_F3:
+        ZhdStartTextCommand();
+        return true;
     case VK_ESCAPE:
-        if (ZhdIsCommandRunning())
-            ZhdSendEvent(EscapeEventKind);
+        ZhdCancelCommand();
         return true;
     case VK_HOME:
         if (GetWindowTextLengthW(KeyinLine) > 0)
@@ -128,12 +128,7 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
         std::wstring text = TextOf(window);
         SetWindowTextW(window, L"");
-        if (!ZhdIsCommandRunning())
-            return 0;
-        if (text.empty())
-            ZhdSendConfirm();
-        else
-            ZhdSendKeyin(text.c_str());
+        Host().KeyinLineEntered(text);
         return 0;
     }
     if (message == WM_KEYDOWN && HostKey(wParam))

@@ -72,6 +72,14 @@ void Protocol::EndPass()
         promptEnded_(true);
 }
 
+bool Protocol::Cancel()
+{
+    if (!running_ || current_)
+        return false;
+    EndPass();
+    return true;
+}
+
 std::int32_t Protocol::Start(const std::function<std::int32_t()>& first, const char* what)
 {
     EndPass();

@@ -44,6 +44,10 @@ public:
     std::int32_t StartCommand();
     std::int32_t StartAt(ZelReadyFunc ready);
     bool Running() const { return running_; }
+    // Ends the pass without calling the plug-in, as a host does when the person cancels or starts
+    // another command; false when no pass runs, or while the plug-in handles an event (the host
+    // is inside its call then, and ends nothing under it).
+    bool Cancel();
     // Hands an event to the current execute function; its result, or -1 when no command waits.
     std::int32_t Deliver(HostEvent event);
     // The event a ZelEvt call refers to, or null (a violation) when it is not the current one.

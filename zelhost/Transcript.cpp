@@ -4,6 +4,13 @@
 
 namespace zelhost {
 
+std::string TranscriptNumber(double value)
+{
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    return buffer;
+}
+
 void Transcript::Reset() { *this = Transcript{}; }
 
 void Transcript::Say(const std::string& line)

@@ -9,6 +9,9 @@
 
 namespace zelhost {
 
+// A drawing number as the transcript writes it: up to 15 significant digits, no trailing zeros.
+std::string TranscriptNumber(double value);
+
 class Transcript {
 public:
     void Reset();

@@ -2,10 +2,11 @@
 // application's side of ZelLib. Everything runs on the calling thread, which acts as the host's
 // user-interface thread.
 //
-// A transcript records what the plug-in showed, one UTF-8 line each:
+// A transcript records what the host showed, one UTF-8 line each (README.md lists them all):
 //   prompt: / cursor: / info: / error: / messagebox: TEXT
 //   zoom: XMIN YMIN XMAX YMAX          blink: QUALIFIER/SEGMENT ...
 //   result: finish|advance|stay        dialog: ...
+//   host command: text / cancelled     keyin to the host: / keyin to no command: TEXT
 // The violations list records every breach of the command protocol the host noticed. A call
 // log, kept only when asked for, records every ZelLib call with its arguments (one line each).
 #pragma once
@@ -35,15 +36,32 @@ ZHDAPI std::int32_t ZhdAddSegment(std::int32_t segmentId, std::int32_t qualifier
 // under way makes it fail.
 ZHDAPI std::int32_t ZhdSaveDrawingFile(const wchar_t* path);
 
-// Registration and the command. ZhdStartCommand and the event calls return the state result of
-// the command's execute function (or -1 when there is nothing to call).
+// Registration and the plug-in's command. ZhdStartCommand and the event calls return the state
+// result of the command's execute function (or -1 when there is nothing to call).
 ZHDAPI std::int32_t ZhdIsRegistered();
 ZHDAPI std::int32_t ZhdCallUnload();
 ZHDAPI std::int32_t ZhdCallSecond();
 ZHDAPI std::int32_t ZhdStartCommand();
 // Starts a run at a given ready function instead of the registered start function.
 ZHDAPI std::int32_t ZhdStartAt(ZelReadyFunc ready);
+// Whether a pass of the plug-in's command runs.
 ZHDAPI std::int32_t ZhdIsCommandRunning();
+
+// The host's own text command (TextCommand.h): a text annotation placed at a data point, its
+// text the next key-in. One command runs at a time: starting it ends a pass of the plug-in's
+// command without telling the plug-in, and starting the plug-in's command ends it. While it
+// runs, the event calls go to it and return what it made of them (advance: it took the point;
+// finish: it placed the text; stay: it took nothing). 0, or -1 while the plug-in handles an
+// event (the host ends no pass under it).
+ZHDAPI std::int32_t ZhdStartTextCommand();
+ZHDAPI std::int32_t ZhdIsTextCommandRunning();
+// Cancels the command that runs, the plug-in's or the host's own, as Escape does; the plug-in is
+// not told. 0, or -1 when none runs (or while the plug-in handles an event).
+ZHDAPI std::int32_t ZhdCancelCommand();
+
+// Events for the command that runs. With none running, each is a violation: a test that sends
+// one expected a command to run. (A key-in typed on the host window's key-in line with no
+// command running is the person's, and only goes into the transcript.)
 ZHDAPI std::int32_t ZhdSendPick(std::int32_t elementId);
 ZHDAPI std::int32_t ZhdSendPoint(double x, double y);
 ZHDAPI std::int32_t ZhdSendKeyin(const wchar_t* text);

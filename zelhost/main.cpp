@@ -2,10 +2,7 @@
 // runs a session script (or the same lines typed at its console), writes what the host showed
 // to standard output as it happens, and saves the drawing at the end. `zelhost --help` lists the
 // script lines; README.md documents everything.
-#include "host/ZelLib.h"
-#include "zelhost/Drawing.h"
-#include "zelhost/Files.h"
-#include "zelhost/Owned.h"
+#include "zelhost/ScriptLines.h"
 #include "zelhost/Utf8.h"
 #include "zelhost/ZelHostDriver.h"
 
@@ -14,12 +11,7 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <cwchar>
-#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,8 +25,6 @@ enum Exit { Done = 0, Usage = 2, BadDrawing = 3, BadPlugin = 4, BadScript = 5, B
 constexpr char UsageText[] =
     "usage: zelhost --drawing FILE.json [--plugin PATH] [--script FILE | --console] [--out FILE.json] "
     "[--snapshots DIR]";
-constexpr wchar_t SettingsKey[] = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
-constexpr int LongestWait = 60000;
 
 // How the session is driven: by a person in the host window, by lines typed at the console, or
 // by a script.
@@ -53,438 +43,10 @@ void Report(const std::string& text)
     std::fflush(stderr);
 }
 
-void Print(const std::string& text)
-{
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
-
-// One line of a session, checked before it runs.
-struct Line {
-    int number = 0;
-    std::string verb;
-    std::vector<std::string> words;  // the words after the verb
-    std::string rest;                // the line after the verb and one blank, as typed
-};
-
-// What the lines act on while a session runs.
-struct Session {
-    const Options& options;
-    std::deque<int> answerLines;  // the script lines of the dialog answers not yet used
-};
-
-bool IsInteger(const std::string& word, long low = INT32_MIN, long high = INT32_MAX)
-{
-    char* end = nullptr;
-    errno = 0;
-    long value = std::strtol(word.c_str(), &end, 10);
-    return !word.empty() && *end == '\0' && errno == 0 && value >= low && value <= high;
-}
-
-bool IsNumber(const std::string& word)
-{
-    char* end = nullptr;
-    double value = std::strtod(word.c_str(), &end);
-    return !word.empty() && *end == '\0' && std::isfinite(value);
-}
-
-std::int32_t Integer(const std::string& word)
-{
-    return static_cast<std::int32_t>(std::strtol(word.c_str(), nullptr, 10));
-}
-
-// A key press of the `press` line: the key, the modifiers held around it, and how many key-downs
-// (auto-repeats after the first) come before its key-up.
-struct KeyPress {
-    BYTE key = 0;
-    std::vector<BYTE> modifiers;
-    int downs = 1;
-};
-
-std::optional<KeyPress> ParsePress(const std::vector<std::string>& words)
-{
-    if (words.empty() || words.size() > 2)
-        return std::nullopt;
-    KeyPress press;
-    std::string rest = words[0];
-    for (auto [prefix, key] :
-         {std::pair{"ctrl+", VK_CONTROL}, std::pair{"shift+", VK_SHIFT}, std::pair{"alt+", VK_MENU}}) {
-        if (rest.rfind(prefix, 0) == 0) {
-            press.modifiers.push_back(static_cast<BYTE>(key));
-            rest.erase(0, std::strlen(prefix));
-        }
-    }
-    press.key = rest == "right" ? VK_RIGHT : rest == "left" ? VK_LEFT : rest == "delete" ? VK_DELETE : 0;
-    if (!press.key)
-        return std::nullopt;
-    if (words.size() == 2) {
-        if (words[1].size() < 2 || words[1][0] != 'x' || !IsInteger(words[1].substr(1), 1, 100))
-            return std::nullopt;
-        press.downs = std::atoi(words[1].c_str() + 1);
-    }
-    return press;
-}
-
-void Press(const KeyPress& press)
-{
-    ZhdFocusKeyinLine();
-    for (BYTE modifier : press.modifiers)
-        keybd_event(modifier, 0, 0, 0);
-    for (int i = 0; i < press.downs; ++i)
-        keybd_event(press.key, 0, 0, 0);
-    keybd_event(press.key, 0, KEYEVENTF_KEYUP, 0);
-    for (auto modifier = press.modifiers.rbegin(); modifier != press.modifiers.rend(); ++modifier)
-        keybd_event(*modifier, 0, KEYEVENTF_KEYUP, 0);
-    ZhdPumpMessages(300);
-}
-
-// The pointer moved to a drawing point as the view shows it now, through the system's mouse input.
-bool MovePointer(double x, double y)
-{
-    std::int32_t screenX = 0;
-    std::int32_t screenY = 0;
-    if (ZhdScreenPointOf(x, y, &screenX, &screenY) != 0)
-        return false;
-    INPUT move{};
-    move.type = INPUT_MOUSE;
-    move.mi.dx = MulDiv(screenX, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    move.mi.dy = MulDiv(screenY, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &move, sizeof move);
-    ZhdPumpMessages(50);
-    return true;
-}
-
-std::string Click(const Line& line, DWORD down, DWORD up)
-{
-    ZhdFocusKeyinLine();
-    if (!MovePointer(std::strtod(line.words[0].c_str(), nullptr), std::strtod(line.words[1].c_str(), nullptr)))
-        return "the point is not in the view (fit shows the whole drawing)";
-    INPUT press[2] = {};
-    press[0].type = press[1].type = INPUT_MOUSE;
-    press[0].mi.dwFlags = down;
-    press[1].mi.dwFlags = up;
-    SendInput(2, press, sizeof press[0]);
-    ZhdPumpMessages(300);
-    return "";
-}
-
-std::string TwoNumbers(const Line& line)
-{
-    return line.words.size() == 2 && IsNumber(line.words[0]) && IsNumber(line.words[1])
-               ? ""
-               : "takes two finite numbers X Y";
-}
-
-void StoreMethod(const std::optional<std::wstring>& text)
-{
-    if (!text) {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, SettingsKey, L"Method");
-        return;
-    }
-    HKEY opened = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    OwnedKey key(opened);
-    RegSetValueExW(key.Get(), L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
-                   static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t)));
-}
-
-std::wstring PicturePath(const Options& options, const std::string& name)
-{
-    std::wstring file = WideFromUtf8(name);
-    if (file.size() < 4 || _wcsicmp(file.c_str() + file.size() - 4, L".png") != 0)
-        file += L".png";
-    return options.snapshots + L"\\" + file;
-}
-
-std::string ExactlyWords(const Line& line, size_t count, const char* syntax)
-{
-    return line.words.size() == count ? "" : std::string("takes ") + syntax;
-}
-
-std::string IntegerWords(const Line& line, size_t count, const char* syntax)
-{
-    if (line.words.size() != count)
-        return std::string("takes ") + syntax;
-    for (const std::string& word : line.words)
-        if (!IsInteger(word))
-            return "not a whole number: " + word;
-    return "";
-}
-
-std::string QueueAnswer(const std::string& answer, const Line& line, Session& session)
-{
-    ZhdQueueDialogAnswer(answer.c_str());
-    session.answerLines.push_back(line.number);
-    return "";
-}
-
-// The script lines: each checked before anything runs, then carried out in order. The same
-// table gives `zelhost --help`, and README.md's table says the same.
-struct Verb {
-    const char* name;
-    const char* syntax;
-    const char* help;
-    bool needsCommand;  // an event for the running command
-    std::string (*check)(const Line&);
-    std::string (*run)(const Line&, Session&);
-};
-
-const Verb Verbs[] = {
-    {"command", "command", "starts the plug-in's command", false,
-     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
-     [](const Line&, Session&) {
-         ZhdStartCommand();
-         return std::string();
-     }},
-    {"pick", "pick ID", "an element pick of element ID, at its point", true,
-     [](const Line& l) -> std::string { return IntegerWords(l, 1, "an element id"); },
-     [](const Line& l, Session&) {
-         ZhdSendPick(Integer(l.words[0]));
-         return std::string();
-     }},
-    {"point", "point X Y", "a data point at X, Y", true,
-     [](const Line& l) -> std::string {
-         return l.words.size() == 2 && IsNumber(l.words[0]) && IsNumber(l.words[1]) ? ""
-                                                                                    : "takes two finite numbers X Y";
-     },
-     [](const Line& l, Session&) {
-         ZhdSendPoint(std::strtod(l.words[0].c_str(), nullptr), std::strtod(l.words[1].c_str(), nullptr));
-         return std::string();
-     }},
-    {"keyin", "keyin TEXT", "a key-in of the rest of the line, possibly empty", true,
-     [](const Line&) -> std::string { return ""; },
-     [](const Line& l, Session&) {
-         ZhdSendKeyin(WideFromUtf8(l.rest).c_str());
-         return std::string();
-     }},
-    {"confirm", "confirm", "a confirm", true,
-     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
-     [](const Line&, Session&) {
-         ZhdSendConfirm();
-         return std::string();
-     }},
-    {"event", "event KIND", "an event of another kind, without a point", true,
-     [](const Line& l) -> std::string { return IntegerWords(l, 1, "an event kind"); },
-     [](const Line& l, Session&) {
-         ZhdSendEvent(Integer(l.words[0]));
-         return std::string();
-     }},
-    {"press", "press [ctrl+][shift+][alt+]right|left|delete [xN]",
-     "a real key press through the system's keyboard input, the host's key-in line focused; xN holds it down for N "
-     "key-downs (1 to 100) before its key-up",
-     false,
-     [](const Line& l) -> std::string {
-         return ParsePress(l.words) ? "" : std::string("takes [ctrl+][shift+][alt+]right|left|delete [xN]");
-     },
-     [](const Line& l, Session&) {
-         Press(*ParsePress(l.words));
-         return std::string();
-     }},
-    {"click", "click X Y",
-     "a left click at drawing point X, Y through the system's mouse input: a pick or a data point, as the prompt takes",
-     false, TwoNumbers, [](const Line& l, Session&) { return Click(l, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }},
-    {"rightclick", "rightclick X Y", "a right click at drawing point X, Y: a confirm", false, TwoNumbers,
-     [](const Line& l, Session&) { return Click(l, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }},
-    {"move", "move X Y", "moves the pointer over drawing point X, Y (the rubber band of a window follows it)", false,
-     TwoNumbers,
-     [](const Line& l, Session&) {
-         ZhdFocusKeyinLine();
-         bool moved = MovePointer(std::strtod(l.words[0].c_str(), nullptr), std::strtod(l.words[1].c_str(), nullptr));
-         return moved ? std::string() : std::string("the point is not in the view (fit shows the whole drawing)");
-     }},
-    {"fit", "fit", "fits the whole drawing into the view, as Home does; the plug-in is not told", false,
-     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
-     [](const Line&, Session&) {
-         ZhdFitView();
-         ZhdPumpMessages(50);
-         return std::string();
-     }},
-    {"dialog click", "dialog click ID",
-     "the answer for the next modal dialog, carried out inside its modal loop: a click of its control ID", false,
-     [](const Line& l) -> std::string { return IntegerWords(l, 1, "a control id"); },
-     [](const Line& l, Session& s) { return QueueAnswer("click " + l.words[0], l, s); }},
-    {"dialog ok", "dialog ok", "the answer for the next modal dialog: OK", false,
-     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
-     [](const Line& l, Session& s) { return QueueAnswer("ok", l, s); }},
-    {"dialog cancel", "dialog cancel", "the answer for the next modal dialog: Cancel", false,
-     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
-     [](const Line& l, Session& s) { return QueueAnswer("cancel", l, s); }},
-    {"dialog snapshot", "dialog snapshot NAME",
-     "the answer for the next modal dialog: a picture of it as the screen shows it, NAME.png in the snapshots folder",
-     false, [](const Line& l) -> std::string { return ExactlyWords(l, 1, "a NAME"); },
-     [](const Line& l, Session& s) {
-         return QueueAnswer("snapshot " + Utf8FromWide(PicturePath(s.options, l.words[0])), l, s);
-     }},
-    {"registry Method", "registry Method TEXT", "sets the stored search method to the rest of the line", false,
-     [](const Line&) -> std::string { return ""; },
-     [](const Line& l, Session&) {
-         StoreMethod(WideFromUtf8(l.rest));
-         return std::string();
-     }},
-    {"registry delete", "registry delete", "removes the stored search method", false,
-     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
-     [](const Line&, Session&) {
-         StoreMethod(std::nullopt);
-         return std::string();
-     }},
-    {"fault comment", "fault comment ELEMENT", "ZelCmtGetComment fails (-1) for that element", false,
-     [](const Line& l) -> std::string { return IntegerWords(l, 1, "an element id"); },
-     [](const Line& l, Session&) {
-         ZhdFaultComment(Integer(l.words[0]), -1);
-         return std::string();
-     }},
-    {"fault comment-null", "fault comment-null ELEMENT", "ZelCmtGetComment reports success for it with a null text",
-     false, [](const Line& l) -> std::string { return IntegerWords(l, 1, "an element id"); },
-     [](const Line& l, Session&) {
-         ZhdFaultCommentNullText(Integer(l.words[0]));
-         return std::string();
-     }},
-    {"fault delete", "fault delete SEGMENT", "ZelSgmDeleteSegment fails (-1) for that segment", false,
-     [](const Line& l) -> std::string { return IntegerWords(l, 1, "a segment id"); },
-     [](const Line& l, Session&) {
-         ZhdFaultDelete(Integer(l.words[0]));
-         return std::string();
-     }},
-    {"fault search", "fault search N",
-     "the N-th segment search from now fails (returns 1); each collection makes two, a clearing search over the "
-     "whole drawing and then the search itself",
-     false, [](const Line& l) -> std::string { return IntegerWords(l, 1, "a number N"); },
-     [](const Line& l, Session&) {
-         ZhdFaultSearch(Integer(l.words[0]), 1);
-         return std::string();
-     }},
-    {"fault getpoint", "fault getpoint R", "the next ZelEvtGetPoint returns R", false,
-     [](const Line& l) -> std::string { return IntegerWords(l, 1, "a result R"); },
-     [](const Line& l, Session&) {
-         ZhdFaultGetPoint(Integer(l.words[0]));
-         return std::string();
-     }},
-    {"fault head", "fault head SEGMENT ELEMENT", "ZelSgmGetHeadElementId answers ELEMENT for that segment", false,
-     [](const Line& l) -> std::string { return IntegerWords(l, 2, "a segment and an element id"); },
-     [](const Line& l, Session&) {
-         ZhdFaultHeadElement(Integer(l.words[0]), Integer(l.words[1]));
-         return std::string();
-     }},
-    {"fault keyin-null", "fault keyin-null", "the next ZelEvtGetKeyinString returns a null text", false,
-     [](const Line& l) -> std::string { return ExactlyWords(l, 0, "nothing"); },
-     [](const Line&, Session&) {
-         ZhdFaultKeyinNull();
-         return std::string();
-     }},
-    {"snapshot", "snapshot NAME", "a picture of the drawing view, NAME.png in the snapshots folder", false,
-     [](const Line& l) -> std::string { return ExactlyWords(l, 1, "a NAME"); },
-     [](const Line& l, Session& s) {
-         std::wstring path = PicturePath(s.options, l.words[0]);
-         if (ZhdSnapshotView(path.c_str(), 800, 576) != 0)
-             return "cannot write " + Utf8FromWide(path);
-         Print("snapshot: " + Utf8FromWide(path.substr(path.find_last_of(L"\\/") + 1)) + "\n");
-         return std::string();
-     }},
-    {"wait", "wait MS", "lets the host's windows run for MS milliseconds (at most 60000)", false,
-     [](const Line& l) -> std::string {
-         return l.words.size() == 1 && IsInteger(l.words[0], 0, LongestWait) ? ""
-                                                                             : std::string("takes MS from 0 to 60000");
-     },
-     [](const Line& l, Session&) {
-         ZhdPumpMessages(Integer(l.words[0]));
-         return std::string();
-     }},
-};
-
-const Verb* FindVerb(const std::string& name)
-{
-    for (const Verb& verb : Verbs)
-        if (name == verb.name)
-            return &verb;
-    return nullptr;
-}
-
-// The forms of a verb that only comes with a second word (dialog ok, dialog cancel, ...).
-std::string FormsOf(const std::string& name)
-{
-    std::string forms;
-    for (const Verb& verb : Verbs)
-        if (std::string(verb.name).rfind(name + " ", 0) == 0)
-            forms += (forms.empty() ? "" : ", ") + std::string(verb.syntax);
-    return forms;
-}
-
-std::vector<std::string> Words(const std::string& text)
-{
-    std::vector<std::string> words;
-    size_t at = 0;
-    while ((at = text.find_first_not_of(" \t", at)) != std::string::npos) {
-        size_t end = text.find_first_of(" \t", at);
-        words.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
-        at = end;
-    }
-    return words;
-}
-
-// The line as a step, none for a blank or comment line; `error` says why it cannot run.
-std::optional<Line> ParseLine(std::string text, int number, std::string& error)
-{
-    if (!text.empty() && text.back() == '\r')
-        text.pop_back();
-    if (!IsUtf8(text)) {
-        error = "the line is not valid UTF-8";
-        Line line;
-        line.number = number;
-        return line;
-    }
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos || text[first] == '#')
-        return std::nullopt;
-    Line line;
-    line.number = number;
-    size_t verbEnd = text.find_first_of(" \t", first);
-    line.verb = text.substr(first, verbEnd == std::string::npos ? std::string::npos : verbEnd - first);
-    if (verbEnd != std::string::npos)
-        line.rest = text.substr(verbEnd + 1);
-    line.words = Words(line.rest);
-    // A verb of two words: the second is part of it.
-    if (!line.words.empty() && FindVerb(line.verb + " " + line.words[0])) {
-        size_t secondEnd = line.rest.find_first_not_of(" \t") + line.words[0].size();
-        line.verb += " " + line.words[0];
-        line.words.erase(line.words.begin());
-        line.rest = secondEnd < line.rest.size() ? line.rest.substr(secondEnd + 1) : "";
-    }
-    const Verb* verb = FindVerb(line.verb);
-    std::string forms = FormsOf(line.verb);
-    if (!verb)
-        error = forms.empty() ? "unknown line: " + line.verb : "one of " + forms;
-    else if (!(error = verb->check(line)).empty())
-        error = line.verb + " " + error;
-    return line;
-}
-
-// Carries out a checked line; an error text when the session cannot go on.
-std::string Run(const Line& line, Session& session)
-{
-    Print("> " + line.verb + (line.rest.empty() ? "" : " " + line.rest) + "\n");
-    const Verb& verb = *FindVerb(line.verb);
-    if (verb.needsCommand && !ZhdIsCommandRunning())
-        return "no command is waiting for " + line.verb + " (start one with \"command\")";
-    std::string error = verb.run(line, session);
-    if (error.empty()) {
-        std::string failure = zhd::DialogFailure();
-        if (!failure.empty())
-            error = failure + "; the host cancelled it";
-    }
-    return error;
-}
-
 void PrintHelp()
 {
-    Print(std::string(UsageText) + " [--help]\n\nScript lines, one a line (the same typed at the console):\n");
-    for (const Verb& verb : Verbs) {
-        char row[128];
-        std::snprintf(row, sizeof row, "  %-52s  ", verb.syntax);
-        Print(row + std::string(verb.help) + "\n");
-    }
+    Print(std::string(UsageText) + " [--help]\n\nScript lines, one a line (the same typed at the console):\n" +
+          ScriptHelp());
 }
 
 std::wstring ModuleFolder()
@@ -537,49 +99,15 @@ std::optional<Options> ParseOptions(int argc, wchar_t** argv)
     return options;
 }
 
-// The whole script, checked: every line must be one the program can run.
-std::optional<std::vector<Line>> ReadScript(const std::wstring& path)
-{
-    std::string name = Utf8FromWide(path);
-    std::string script;
-    if (!ReadFileBytes(path, script)) {
-        Report(name + ": cannot read the script");
-        return std::nullopt;
-    }
-    if (script.rfind("\xEF\xBB\xBF", 0) == 0)
-        script.erase(0, 3);
-    std::vector<Line> lines;
-    size_t start = 0;
-    for (int number = 1; start < script.size(); ++number) {
-        size_t end = script.find('\n', start);
-        if (end == std::string::npos)
-            end = script.size();
-        std::string error;
-        std::optional<Line> line = ParseLine(script.substr(start, end - start), number, error);
-        start = end + 1;
-        if (!error.empty()) {
-            Report(name + ":" + std::to_string(number) + ": " + error);
-            return std::nullopt;
-        }
-        if (line)
-            lines.push_back(*line);
-    }
-    return lines;
-}
-
-// A console line of any length, without its line end; none at the end of the input.
+// A console line of any length and every byte of it, without its line feed; none at the end of
+// the input.
 std::optional<std::string> ReadConsoleLine()
 {
     std::string line;
-    char chunk[4096];
-    while (std::fgets(chunk, sizeof chunk, stdin)) {
-        line += chunk;
-        if (!line.empty() && line.back() == '\n') {
-            line.pop_back();
-            return line;
-        }
-    }
-    if (line.empty())
+    int c = 0;
+    while ((c = std::getc(stdin)) != EOF && c != '\n')
+        line += static_cast<char>(c);
+    if (c == EOF && line.empty())
         return std::nullopt;
     return line;
 }
@@ -587,7 +115,7 @@ std::optional<std::string> ReadConsoleLine()
 int RunScript(const std::vector<Line>& lines, Session& session, const std::string& name)
 {
     for (const Line& line : lines) {
-        std::string error = Run(line, session);
+        std::string error = RunLine(line, session);
         if (!error.empty()) {
             Report(name + ":" + std::to_string(line.number) + ": " + error);
             return BadScript;
@@ -605,7 +133,8 @@ int RunScript(const std::vector<Line>& lines, Session& session, const std::strin
 void RunConsole(Session& session)
 {
     for (int number = 1;; ++number) {
-        std::string shown = (ZhdIsCommandRunning() ? zhd::Prompt() : std::string("(no command)")) + " > ";
+        bool running = ZhdIsCommandRunning() || ZhdIsTextCommandRunning();
+        std::string shown = (running ? zhd::Prompt() : std::string("(no command)")) + " > ";
         std::fwrite(shown.data(), 1, shown.size(), stderr);
         std::optional<std::string> text = ReadConsoleLine();
         if (!text || *text == "quit" || *text == "exit")
@@ -613,7 +142,7 @@ void RunConsole(Session& session)
         std::string error;
         std::optional<Line> line = ParseLine(*text, number, error);
         if (line && error.empty())
-            error = Run(*line, session);
+            error = RunLine(*line, session);
         if (!error.empty())
             Report("console:" + std::to_string(number) + ": " + error);
     }
@@ -688,8 +217,11 @@ int RunSession(const Options& options)
     }
     std::string scriptName = Utf8FromWide(options.script);
     std::optional<std::vector<Line>> lines;
-    if (options.mode == Mode::Script && !(lines = ReadScript(options.script)))
+    std::string refusal;
+    if (options.mode == Mode::Script && !(lines = ReadScript(options.script, refusal))) {
+        Report(refusal);
         return BadScript;
+    }
 
     LoadedPlugin plugin(options.plugin);
     std::string refused = plugin.Start();
@@ -704,7 +236,7 @@ int RunSession(const Options& options)
     ZhdSetKeepTranscript(0);
     ZhdSetEcho(1);
 
-    Session session{options, {}};
+    Session session{options.snapshots, {}};
     int status = Done;
     switch (options.mode) {
     case Mode::ByHand:
@@ -733,7 +265,9 @@ int RunSession(const Options& options)
 
 int wmain(int argc, wchar_t** argv)
 {
-    // The transcript is UTF-8 with plain line feeds on every platform, as tests from outside read it.
+    // The transcript is UTF-8 with plain line feeds on every platform, as tests from outside read
+    // it; console lines are read as they come, a NUL or a carriage return included.
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     try {

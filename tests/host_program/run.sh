@@ -17,7 +17,7 @@ checks=0
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-for session in identical contains shortcuts; do
+for session in identical contains shortcuts cancel text; do
   checks=$((checks + 1))
   "$wine" "$zelhost" --drawing drawing.json --script "$session.zsc" --out "$session.out.json" \
     > "$session.transcript" 2> "$session.err"
@@ -27,6 +27,14 @@ for session in identical contains shortcuts; do
   diff -u "$here/$session.out.json" "$session.out.json" || fail "$session: the saved drawing differs"
 done
 
+# The same session with CRLF line ends runs the same.
+checks=$((checks + 1))
+sed 's/$/\r/' identical.zsc > crlf.zsc
+"$wine" "$zelhost" --drawing drawing.json --script crlf.zsc --out crlf.out.json > crlf.transcript 2> crlf.err ||
+  fail "crlf: exit $?: $(cat crlf.err)"
+diff -u "$here/identical.transcript" crlf.transcript || fail "crlf: the transcript differs"
+diff -u "$here/identical.out.json" crlf.out.json || fail "crlf: the saved drawing differs"
+
 # A console line of any length is one line, however the reading splits it (here inside a Hangul
 # character at the first 4,095 bytes).
 checks=$((checks + 1))
@@ -35,6 +43,12 @@ printf 'registry Method 0\ncommand\nkeyin %s\n' "$long" |
   "$wine" "$zelhost" --drawing drawing.json --script - > console.txt 2> console.err || fail "console: exit $?"
 grep -qxF "> keyin $long" console.txt || fail "console: the long line was not taken whole"
 [ "$(grep -c '^result:' console.txt)" -eq 1 ] || fail "console: the long line ran as more than one line"
+# A console line is read whole, a NUL included, so that the NUL refuses it rather than cutting it.
+checks=$((checks + 1))
+printf 'registry Method 0\ncommand\nkeyin R\0Y\n' |
+  "$wine" "$zelhost" --drawing drawing.json --script - > console.txt 2> console.err || fail "console NUL: exit $?"
+grep -qF "console:3: the line holds a NUL character" console.err || fail "console NUL: not refused: $(cat console.err)"
+! grep -q '^> keyin' console.txt || fail "console NUL: the line ran"
 
 # A refused run: the exit status, the message, and no output drawing.
 expect_refusal() {
@@ -49,12 +63,17 @@ expect_refusal() {
   [ ! -e out.json ] || fail "$name: an output drawing was written"
 }
 
-# A script line that is refused before any line runs: nothing of the session is carried out.
+# bad.zsc refused before any line runs (the message begins with the line's number): nothing of
+# the session is carried out.
+expect_bad_script() {
+  local name=$1 message=$2
+  expect_refusal "$name" 5 "bad.zsc:$message" --drawing drawing.json --script bad.zsc
+  ! grep -q '^> ' transcript.txt || fail "$name: lines ran before the script was refused"
+}
 expect_bad_line() {
   local name=$1 line=$2 message=$3
   printf 'registry Method 0\ncommand\nkeyin 창문\n%s\n' "$line" > bad.zsc
-  expect_refusal "$name" 5 "bad.zsc:4: $message" --drawing drawing.json --script bad.zsc
-  ! grep -q '^> ' transcript.txt || fail "$name: lines ran before the script was refused"
+  expect_bad_script "$name" "4: $message"
 }
 
 printf '{"segments":[' > truncated.json
@@ -65,6 +84,9 @@ expect_refusal "a NUL in a text" 3 "nul-text.json: segments[0].elements[0]: \"te
   --drawing nul-text.json --script identical.zsc
 expect_refusal "bytes after the drawing" 3 "trailing.json: invalid JSON" --drawing trailing.json --script identical.zsc
 expect_refusal "a missing drawing" 3 "nowhere.json: cannot read the drawing" --drawing nowhere.json --script identical.zsc
+printf '{"segments":[[]]}' > list-for-segment.json
+expect_refusal "a list where a segment belongs" 3 "list-for-segment.json: segments[0]: an array where an object belongs" \
+  --drawing list-for-segment.json --script identical.zsc
 
 expect_bad_line "a word for a number" "point 1 two" "point takes two finite numbers X Y"
 expect_bad_line "not a number" "point nan nan" "point takes two finite numbers X Y"
@@ -72,6 +94,16 @@ expect_bad_line "an infinite number" "point 1e400 0" "point takes two finite num
 expect_bad_line "a wait too long" "wait 2147483647" "wait takes MS from 0 to 60000"
 expect_bad_line "invalid UTF-8" $'keyin \xC3\x28' "the line is not valid UTF-8"
 expect_bad_line "an unknown line" "jump 3" "unknown line: jump"
+expect_bad_line "a hexadecimal number" "point 0x10 0" "point takes two finite numbers X Y"
+expect_bad_line "a search before the next" "fault search 0" "fault search takes N from 1 (the next search)"
+expect_bad_line "a picture outside its folder" 'snapshot ..\..\..\evil' "snapshot takes a NAME for a file in the snapshots folder"
+expect_bad_line "a dialog's picture outside its folder" "dialog snapshot ../evil" \
+  "dialog snapshot takes a NAME for a file in the snapshots folder"
+expect_bad_line "a picture on a device" "snapshot nul" "snapshot takes a NAME for a file in the snapshots folder"
+printf 'registry Method 0\ncommand\nkeyin R\0Y\n' > bad.zsc
+expect_bad_script "a NUL in a line" "3: the line holds a NUL character"
+printf 'registry Method 0\rcommand\rkeyin 창문\r' > bad.zsc
+expect_bad_script "lines ended by a carriage return alone" "1: the line holds a carriage return"
 expect_refusal "a missing plug-in" 4 "missing.dll: cannot load the plug-in" --drawing drawing.json \
   --script identical.zsc --plugin missing.dll
 

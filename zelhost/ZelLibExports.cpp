@@ -1,6 +1,7 @@
-// ZelLib, the operations the plug-in calls, on the stand-in host's rooms (Host.h). Strict on
-// purpose: texts handed out expire as the host's own would, protocol breaches are recorded as
-// violations, and every result the plug-in examines can be faulted.
+// The exports of the stand-in ZelLib.dll: the operations the plug-in calls (host/ZelLib.h), on
+// the stand-in host's rooms (Host.h). Strict on purpose: texts handed out expire as the host's
+// own would, protocol breaches are recorded as violations, and every result the plug-in
+// examines can be faulted.
 #include "host/ZelLib.h"
 
 #include "zelhost/Host.h"
@@ -15,13 +16,6 @@
 using namespace zelhost;
 
 namespace {
-
-std::string Number(double value)
-{
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    return buffer;
-}
 
 std::string Quote(const wchar_t* text) { return text ? "\"" + Utf8FromWide(text) + "\"" : "null"; }
 
@@ -121,8 +115,10 @@ ZELAPI std::int32_t ZelEvtSetEcho(const EchoRecord* echo)
         return -1;
     }
     h.view.Input().echo = *echo;
-    h.transcript.Call(
-        [&] { return "ZelEvtSetEcho " + std::to_string(echo->kind) + " " + Number(echo->x) + " " + Number(echo->y); });
+    h.transcript.Call([&] {
+        return "ZelEvtSetEcho " + std::to_string(echo->kind) + " " + TranscriptNumber(echo->x) + " " +
+               TranscriptNumber(echo->y);
+    });
     return 0;
 }
 
@@ -258,8 +254,8 @@ ZELAPI std::int32_t ZelSgmSearchSegment2(const BoundingBox* window, ElementFilte
 {
     HostRooms& h = Host();
     h.transcript.Call([&] {
-        std::string range = window ? Number(window->xmin) + " " + Number(window->ymin) + " " + Number(window->xmax) +
-                                         " " + Number(window->ymax)
+        std::string range = window ? TranscriptNumber(window->xmin) + " " + TranscriptNumber(window->ymin) + " " +
+                                         TranscriptNumber(window->xmax) + " " + TranscriptNumber(window->ymax)
                                    : std::string("all");
         return "ZelSgmSearchSegment2 " + range + " filter " + Address(reinterpret_cast<const void*>(filter));
     });
@@ -387,7 +383,8 @@ ZELAPI std::int32_t ZelFilFitZoom2(double xmin, double ymin, double xmax, double
 {
     HostRooms& h = Host();
     h.transcript.Call([] { return std::string("ZelFilFitZoom2"); });
-    h.transcript.Say("zoom: " + Number(xmin) + " " + Number(ymin) + " " + Number(xmax) + " " + Number(ymax));
+    h.transcript.Say("zoom: " + TranscriptNumber(xmin) + " " + TranscriptNumber(ymin) + " " + TranscriptNumber(xmax) +
+                     " " + TranscriptNumber(ymax));
     h.view.Zoom(BoundingBox{xmin, ymin, xmax, ymax});
     return 0;
 }

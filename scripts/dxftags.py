@@ -13,6 +13,9 @@ BINARY_START = 22
 # Group codes that hold an entity's or object's own handle, not a reference to another.
 OWN_HANDLE = {5, 105}
 REACTORS = "{ACAD_REACTORS"
+# References that are entries of a list: (the type of the entity or object holding them, group
+# code) -> the number of tags an entry spans. They go with the entity they name.
+LIST_ENTRIES = {("BLOCK_RECORD", 331): 1, ("GROUP", 340): 1, ("IDBUFFER", 330): 1, ("SORTENTSTABLE", 331): 2}
 
 
 class TagError(ValueError):
@@ -240,8 +243,8 @@ class TagFile:
 
     def forget(self, removed):
         """Removes the objects that removed entities own (their extension dictionaries, and what
-        those own), and every reference to a removed handle: from a reactor list, a group or a
-        draw-order table, and elsewhere set to the null handle 0."""
+        those own), and every reference to a removed handle: from a reactor list and the lists of
+        LIST_ENTRIES, and elsewhere set to the null handle 0."""
         removed = {handle for handle in removed if handle}
         fresh = set(removed)
         while fresh:
@@ -257,10 +260,9 @@ class TagFile:
             elif tag.code == 102:
                 group = self.text(index) if self.text(index).startswith("{") else None
             elif tag.code in types.POINTER_CODES and index not in self.replaced and self.text(index).upper() in removed:
-                if group == REACTORS or (kind == "GROUP" and tag.code == 340):
-                    self._replace(index, index + 1)
-                elif kind == "SORTENTSTABLE" and tag.code == 331:
-                    self._replace(index, index + 2)
+                entry = 1 if group == REACTORS else LIST_ENTRIES.get((kind, tag.code))
+                if entry:
+                    self._replace(index, index + entry)
                 else:
                     self._set(index, "0")
 

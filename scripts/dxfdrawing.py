@@ -1,45 +1,57 @@
 """DXF drawings and the stand-in host's JSON drawings (README.md, "Drawing files").
 
 Reading: every modelspace TEXT and MTEXT becomes a segment of one annotation (type 33) holding
-its text as a host holds it (a TEXT's own text with its %% codes, an MTEXT's plain text); every
-LINE, LWPOLYLINE, POLYLINE, CIRCLE and ARC a segment of one element with its geometry (types 1,
-2, 2, 3, 4); every block reference (INSERT) one segment holding its attributes first, as
-annotations, then its exploded geometry. Each element keeps the handle of the entity it came
-from (for exploded geometry, the block reference's). Ids run from 1 in modelspace order, so
+the text it shows (dxftext.py); every LINE, LWPOLYLINE, POLYLINE, CIRCLE and ARC a segment of one
+element with its geometry (types 1, 2, 2, 3, 4); every block reference (INSERT) one segment for
+each of its attributes, an annotation alone, and one segment of its exploded geometry (every cell
+of a multi-insert, nested references included). Each element keeps the handle of the entity it
+came from (for exploded geometry, the block reference's). Ids run from 1 in modelspace order, so
 the same DXF always gives the same drawing.
-
-Writing back: the edits found between the drawing read from a DXF and an edited copy of it are
-made on that DXF: a changed annotation text is set on its entity, and the entities of a deleted
-segment are removed. Nothing else of the file is touched.
 """
 import json
 import os
-import re
+import stat
 import tempfile
 
 import ezdxf
 from ezdxf import path as ezpath
+from ezdxf.lldxf.validator import is_binary_dxf_file
+
+import dxftext
 
 ANNOTATION = 33
-# How a file in a code page keeps the characters it lacks.
-DXF_UNICODE = re.compile(r"\\U\+([0-9A-Fa-f]{4})")
 GEOMETRY_TYPES = {"LINE": 1, "LWPOLYLINE": 2, "POLYLINE": 2, "CIRCLE": 3, "ARC": 4}
 TEXT_TYPES = ("TEXT", "MTEXT")
 # How closely a curve of a polyline is followed, in drawing units.
 FLATTENING = 0.01
+# Exit statuses: a file that cannot be read, kept or written; a command line that names the
+# wrong files.
+UNUSABLE, WRONG_FILES = 1, 2
 
 
 class DrawingError(Exception):
-    """A file that cannot be read or written; the message names it."""
+    """A file that cannot be read, kept or written; the message names it and the place."""
+
+    def __init__(self, message, status=UNUSABLE):
+        super().__init__(message)
+        self.status = status
 
 
-def read_dxf(path):
-    try:
-        return ezdxf.readfile(path)
-    except IOError as error:
-        raise DrawingError(f"{path}: cannot read the file: {error.strerror or error}") from error
-    except ezdxf.DXFError as error:
-        raise DrawingError(f"{path}: not a DXF drawing ezdxf can read: {error}") from error
+class Dxf:
+    """A DXF file as read: ezdxf's document, the file's bytes and its form."""
+
+    def __init__(self, path):
+        self.path = path
+        try:
+            with open(path, "rb") as file:
+                self.data = file.read()
+        except OSError as error:
+            raise DrawingError(f"{path}: cannot read the file: {error.strerror or error}") from error
+        try:
+            self.binary = is_binary_dxf_file(path)
+            self.doc = ezdxf.readfile(path)
+        except Exception as error:  # ezdxf fails on broken files in many ways
+            raise DrawingError(f"{path}: not a DXF drawing ezdxf can read: {error or type(error).__name__}") from error
 
 
 def _wcs(entity, point):
@@ -50,19 +62,20 @@ def _numbers(values):
     return [round(float(v), 9) for v in values]
 
 
+def raw_text(entity):
+    """The text of a TEXT, ATTRIB or MTEXT as the file stores it."""
+    return entity.text if entity.dxftype() == "MTEXT" else entity.dxf.text
+
+
 def _text_element(entity):
-    kind = entity.dxftype()
-    if kind == "MTEXT":
-        text = entity.plain_text()
+    if entity.dxftype() == "MTEXT":
         height = entity.dxf.get("char_height", 0)
         rotation = entity.get_rotation()
     else:
-        # The host holds the characters a code page's file keeps as \U+XXXX.
-        text = DXF_UNICODE.sub(lambda code: chr(int(code.group(1), 16)), entity.dxf.text)
         height = entity.dxf.get("height", 0)
         rotation = entity.dxf.get("rotation", 0)
     at = _wcs(entity, entity.dxf.insert)
-    element = {"type": ANNOTATION, "x": at.x, "y": at.y, "text": text.replace("\0", "")}
+    element = {"type": ANNOTATION, "x": at.x, "y": at.y, "text": dxftext.plain(raw_text(entity), entity.dxftype())}
     if height:
         element["height"] = height
     if rotation:
@@ -107,136 +120,115 @@ def _geometry_element(entity):
 
 
 def _exploded(insert):
-    """The geometry of a block reference, nested references included."""
-    for entity in insert.virtual_entities():
-        if entity.dxftype() == "INSERT":
-            yield from _exploded(entity)
-        elif entity.dxftype() in GEOMETRY_TYPES:
-            yield entity
+    """The geometry of a block reference: every cell of a multi-insert, nested references
+    included."""
+    for cell in insert.multi_insert() if insert.mcount > 1 else [insert]:
+        for entity in cell.virtual_entities():
+            if entity.dxftype() == "INSERT":
+                yield from _exploded(entity)
+            elif entity.dxftype() in GEOMETRY_TYPES:
+                yield entity
 
 
-def drawing_from_dxf(doc):
-    """The host's drawing of a DXF document."""
-    segments = []
+def _entity_segments(entity):
+    """The segments of one modelspace entity, each as where it came from and its elements (with
+    their handles): ("entity", entity), ("attribute", insert, attribute) or ("block", insert)."""
+    kind = entity.dxftype()
+    handle = entity.dxf.handle
+    if kind in TEXT_TYPES:
+        return [(("entity", entity), [(_text_element(entity), handle)])]
+    if kind in GEOMETRY_TYPES:
+        element = _geometry_element(entity)
+        return [(("entity", entity), [(element, handle)])] if element else []
+    if kind != "INSERT":
+        return []
+    segments = [(("attribute", entity, a), [(_text_element(a), a.dxf.handle)]) for a in entity.attribs]
+    geometry = [(element, handle) for element in map(_geometry_element, _exploded(entity)) if element]
+    return segments + ([(("block", entity), geometry)] if geometry else [])
+
+
+def converted(dxf):
+    """The host's drawing of a DXF file, and for each of its segments where it came from."""
+    segments, sources = [], []
     next_element = 1
-    for entity in doc.modelspace():
-        kind = entity.dxftype()
-        handle = entity.dxf.handle
-        if kind in TEXT_TYPES:
-            parts = [(_text_element(entity), handle)]
-        elif kind in GEOMETRY_TYPES:
-            parts = [(_geometry_element(entity), handle)]
-        elif kind == "INSERT":
-            parts = [(_text_element(a), a.dxf.handle) for a in entity.attribs]
-            parts += [(_geometry_element(e), handle) for e in _exploded(entity)]
-        else:
-            continue
-        elements = []
-        for element, element_handle in parts:
-            if element is None:
-                continue
-            element = {"id": next_element, **element, "handle": element_handle}
-            next_element += 1
-            elements.append(element)
-        if elements:
-            segments.append({"id": len(segments) + 1, "qualifier": 0, "elements": elements})
-    return {"segments": segments}
+    for entity in dxf.doc.modelspace():
+        try:
+            parts = _entity_segments(entity)
+        except Exception as error:  # a broken entity or block, as ezdxf found it
+            where = f"{dxf.path}: {entity.dxftype()} {entity.dxf.handle}"
+            raise DrawingError(f"{where}: cannot be read: {error}") from error
+        for source, elements in parts:
+            numbered = []
+            for element, handle in elements:
+                numbered.append({"id": next_element, **element, "handle": handle})
+                next_element += 1
+            segments.append({"id": len(segments) + 1, "qualifier": 0, "elements": numbered})
+            sources.append(source)
+    return {"segments": segments}, sources
 
 
-def write_atomically(path, write):
+def check_output(path, inputs):
+    """Refuses an output that exists and is not a regular file (a device, a folder, a symbolic
+    link: the save would replace it) or that is one of the inputs under any name."""
+    try:
+        status = os.lstat(path)
+    except FileNotFoundError:
+        return
+    except OSError as error:
+        raise DrawingError(f"{path}: cannot use the output: {error.strerror or error}", WRONG_FILES) from error
+    if not stat.S_ISREG(status.st_mode):
+        raise DrawingError(f"{path}: the output exists and is not a regular file; give another output", WRONG_FILES)
+    for source in inputs:
+        if os.path.exists(source) and os.path.samefile(path, source):
+            raise DrawingError(f"{path}: the output is the input {source}; give another output", WRONG_FILES)
+
+
+def write_atomically(path, data):
     """Writes `path` whole or not at all: a temporary file beside it, then one rename."""
     folder = os.path.dirname(os.path.abspath(path))
-    handle, temporary = tempfile.mkstemp(prefix=os.path.basename(path) + ".", suffix=".tmp", dir=folder)
-    os.close(handle)
     try:
-        write(temporary)
+        handle, temporary = tempfile.mkstemp(prefix=os.path.basename(path) + ".", suffix=".tmp", dir=folder)
+    except OSError as error:
+        raise DrawingError(f"{path}: cannot write the file: {error.strerror or error}") from error
+    try:
+        with os.fdopen(handle, "wb") as file:
+            file.write(data)
         # As any new file of the user's would be, not private as a temporary file is made.
         umask = os.umask(0)
         os.umask(umask)
         os.chmod(temporary, 0o666 & ~umask)
         os.replace(temporary, path)
-    except BaseException:
-        if os.path.exists(temporary):
-            os.remove(temporary)
+    except BaseException as error:
+        os.remove(temporary)
+        if isinstance(error, OSError):
+            raise DrawingError(f"{path}: cannot write the file: {error.strerror or error}") from error
         raise
 
 
 def save_drawing(drawing, path):
     """The drawing as the host saves it: one segment a line."""
     lines = [json.dumps(s, ensure_ascii=False, separators=(",", ":")) for s in drawing["segments"]]
-    text = '{"segments":[\n' + ",\n".join(lines) + "\n]}\n"
+    write_atomically(path, ('{"segments":[\n' + ",\n".join(lines) + "\n]}\n").encode("utf-8"))
 
-    def write(temporary):
-        with open(temporary, "w", encoding="utf-8", newline="\n") as file:
-            file.write(text)
 
-    try:
-        write_atomically(path, write)
-    except OSError as error:
-        raise DrawingError(f"{path}: cannot write the drawing: {error.strerror or error}") from error
+def _object(pairs):
+    """A JSON object whose keys each appear once, as the host reads drawings."""
+    found = {}
+    for key, value in pairs:
+        if key in found:
+            raise ValueError(f'the key "{key}" appears twice in an object')
+        found[key] = value
+    return found
 
 
 def load_drawing(path):
     try:
         with open(path, encoding="utf-8") as file:
-            drawing = json.load(file)
+            drawing = json.load(file, object_pairs_hook=_object)
     except OSError as error:
         raise DrawingError(f"{path}: cannot read the drawing: {error.strerror or error}") from error
-    except (ValueError, UnicodeDecodeError) as error:
+    except (ValueError, UnicodeDecodeError, RecursionError) as error:
         raise DrawingError(f"{path}: invalid JSON: {error}") from error
     if not isinstance(drawing, dict) or not isinstance(drawing.get("segments"), list):
         raise DrawingError(f'{path}: the drawing must be an object with a "segments" array')
     return drawing
-
-
-def _edits(original, edited, edited_path):
-    """The texts to set (handle -> text) and the handles whose entities go."""
-    before = {s["id"]: s for s in original["segments"]}
-    after = {}
-    for index, segment in enumerate(edited["segments"]):
-        place = f"{edited_path}: segments[{index}]"
-        if not isinstance(segment, dict) or segment.get("id") not in before:
-            raise DrawingError(f"{place}: no such segment in the DXF's drawing; was it made from this DXF?")
-        after[segment["id"]] = segment
-    texts = {}
-    for segment_id, segment in after.items():
-        old = {e["id"]: e for e in before[segment_id]["elements"]}
-        for index, element in enumerate(segment.get("elements", [])):
-            match = old.get(element.get("id")) if isinstance(element, dict) else None
-            if match is None or element.get("handle") != match["handle"]:
-                raise DrawingError(f"{edited_path}: segments[{index}]: element {element.get('id')} does not match "
-                                   "the DXF's drawing")
-            if match["type"] == ANNOTATION and element.get("text") != match["text"]:
-                if not isinstance(element.get("text"), str):
-                    raise DrawingError(f"{edited_path}: element {match['id']}: \"text\" must be a string")
-                texts[match["handle"]] = element["text"]
-    gone = [e["handle"] for sid, s in before.items() if sid not in after for e in s["elements"]]
-    return texts, gone
-
-
-def write_back(dxf_path, edited_path, out_path):
-    """Makes on the DXF the edits that the edited drawing holds, and saves it as `out_path`."""
-    doc = read_dxf(dxf_path)
-    texts, gone = _edits(drawing_from_dxf(doc), load_drawing(edited_path), edited_path)
-    database = doc.entitydb
-    for handle, text in texts.items():
-        entity = database[handle]
-        if entity.dxftype() == "MTEXT":
-            entity.text = text.replace("\n", "\\P")
-        else:
-            entity.dxf.text = text
-    # An attribute goes with its block reference; all are found before any is removed.
-    modelspace = doc.modelspace()
-    holders = {a.dxf.handle: insert for insert in modelspace.query("INSERT") for a in insert.attribs}
-    doomed = {}
-    for handle in gone:
-        entity = holders.get(handle) or database.get(handle)
-        if entity is not None:
-            doomed[entity.dxf.handle] = entity
-    for entity in doomed.values():
-        modelspace.delete_entity(entity)
-    try:
-        write_atomically(out_path, doc.saveas)
-    except OSError as error:
-        raise DrawingError(f"{out_path}: cannot write the DXF: {error.strerror or error}") from error
-    return len(texts), len(doomed)

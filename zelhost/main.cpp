@@ -2,12 +2,13 @@
 // runs a session script (or the same lines typed at its console), writes what the host showed
 // to standard output as it happens, and saves the drawing at the end. `zelhost --help` lists the
 // script lines; README.md documents everything.
-#include "host/ZelLib.h"
 #include "zelhost/Drawing.h"
 #include "zelhost/Files.h"
 #include "zelhost/Owned.h"
 #include "zelhost/Utf8.h"
 #include "zelhost/ZelHostDriver.h"
+
+#include <ZelLib.h>
 
 #include <windows.h>
 

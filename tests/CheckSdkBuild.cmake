@@ -32,8 +32,10 @@ file(STRINGS ${sdk_build}/CMakeCache.txt found REGEX "^ZelLib_(INCLUDE_DIR|LIBRA
 if(NOT found MATCHES "ZelLib_INCLUDE_DIR:PATH=${sdk}/include" OR NOT found MATCHES "ZelLib_LIBRARY:FILEPATH=${sdk}/lib/")
   message(FATAL_ERROR "the plug-in did not take ZelLib from the SDK: ${found}")
 endif()
-# The Makefiles for a Windows compiler pass the include path in a response file.
+# The Makefiles for a Windows compiler pass the include path in a response file, quoting some
+# paths.
 file(READ ${sdk_build}/CMakeFiles/sorvane_core.dir/includes_CXX.rsp flags)
+string(REPLACE "\"" "" flags "${flags}")
 string(REGEX MATCHALL "(-I|-isystem )[^ \n]+" include_path "${flags}")
 set(expected -I${SOURCE_DIR} -I${SOURCE_DIR}/afx "-isystem ${sdk}/include")
 if(NOT include_path STREQUAL expected)

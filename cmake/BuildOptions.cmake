@@ -10,8 +10,3 @@ target_compile_options(sorvane_options INTERFACE
 # With GCC every binary carries its compiler runtime, so it imports Windows' own DLLs (and the
 # host's ZelLib.dll) only. Visual Studio's runtime and MFC are the shared ones.
 target_link_options(sorvane_options INTERFACE $<$<CXX_COMPILER_ID:GNU>:-static -static-libgcc -static-libstdc++>)
-
-if(SORVANE_REAL_MFC)
-  # The real framework, as a shared library (the plug-in is a regular MFC DLL).
-  set(CMAKE_MFC_FLAG 2)
-endif()

@@ -16,6 +16,6 @@ if(NOT nlohmann_json_FOUND)
     INTERFACE_INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/third-party/include)
 endif()
 
-# The host's API library. The plug-in links the real host SDK's import library when it is given;
-# otherwise the stand-in host's (zelhost/), which exports the same operations.
-set(ZELLIB_SDK_DIR "" CACHE PATH "The host SDK, whose ZelLib import library the plug-in links instead of the stand-in's")
+# Python 3, on the machine that builds: it renders the release's guides (with Python-Markdown,
+# cmake/Release.cmake) and runs the DXF tests. The mingw-wine preset names Debian's.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -2,7 +2,7 @@
 // overwrites it, and the first prompt of each run empties the match table.
 #pragma once
 
-#include "host/ZelLib.h"
+#include <ZelLib.h>
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,6 @@
-# Makes the release zips with CPack and checks that each holds exactly its files; leaves the
+# Makes the release zips with CPack and checks them as a Windows user will meet them: each unpacks
+# into the one folder PACKAGE_NAME and holds exactly its files; README.txt and the HTML pages open
+# in Windows 7's Notepad and browser; the icons are transparent around their tile. Leaves the
 # user's zip unpacked in package/unpacked for the tests of the DLL it carries.
 set(package ${BUILD_DIR}/package)
 file(REMOVE_RECURSE ${package})
@@ -8,19 +10,20 @@ if(failed)
   message(FATAL_ERROR "cpack failed:\n${output}")
 endif()
 
-function(expect_zip name)
+# expect_zip(ZIP FOLDER FILE...): ZIP unpacked into FOLDER holds exactly PACKAGE_NAME/FILE...
+function(expect_zip name folder)
   set(zip ${package}/${name}.zip)
   if(NOT EXISTS ${zip})
     file(GLOB made ${package}/*.zip)
     message(FATAL_ERROR "no ${name}.zip; CPack made: ${made}")
   endif()
-  set(unpacked ${package}/${ARGV1})
+  set(unpacked ${package}/${folder})
   file(MAKE_DIRECTORY ${unpacked})
   execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${zip} WORKING_DIRECTORY ${unpacked})
-  file(GLOB_RECURSE files RELATIVE ${unpacked} ${unpacked}/*)
+  file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE ${unpacked} ${unpacked}/*)
   list(SORT files)
   set(expected ${ARGN})
-  list(REMOVE_AT expected 0)
+  list(TRANSFORM expected PREPEND ${PACKAGE_NAME}/)
   list(SORT expected)
   if(NOT files STREQUAL expected)
     message(FATAL_ERROR "${name}.zip holds: ${files}\nexpected: ${expected}")
@@ -28,12 +31,61 @@ function(expect_zip name)
   message(STATUS "${name}.zip holds exactly: ${files}")
 endfunction()
 
-expect_zip(Sorvane-${VERSION}-win64 unpacked
-  Sorvane.dll apSorvane_16.png apSorvane_24.png apSorvane_32.png user-guide.ko.md user-guide.en.md CHANGELOG.md)
-expect_zip(Sorvane-${VERSION}-win64-symbols symbols Sorvane.dll.debug)
+expect_zip(${PACKAGE_NAME} unpacked
+  README.txt Sorvane.dll apSorvane_16.png apSorvane_24.png apSorvane_32.png
+  docs/user-guide.ko.md docs/user-guide.ko.html docs/user-guide.en.md docs/user-guide.en.html
+  docs/CHANGELOG.md docs/CHANGELOG.html)
+expect_zip(${PACKAGE_NAME}-symbols symbols Sorvane.dll.debug)
+set(shipped ${package}/unpacked/${PACKAGE_NAME})
+
+# README.txt: Windows line ends only, and a byte order mark that tells Notepad it is UTF-8.
+file(READ ${shipped}/README.txt head LIMIT 3 HEX)
+if(NOT head STREQUAL "efbbbf")
+  message(FATAL_ERROR "README.txt starts with the bytes ${head}, not UTF-8's byte order mark")
+endif()
+# (Read as bytes: file(READ) drops the CRs of a text.)
+file(READ ${shipped}/README.txt readme HEX)
+string(REGEX REPLACE "(..)" "\\1 " readme "${readme}")
+if(readme MATCHES "(^|[^d] |[^0]d )0a" OR NOT readme MATCHES "0d 0a $")
+  message(FATAL_ERROR "README.txt has a line that does not end with CR LF")
+endif()
+
+# The pages: UTF-8 said in the page, every table rendered, and links between them, not to Markdown.
+foreach(page user-guide.ko user-guide.en CHANGELOG)
+  file(READ ${shipped}/docs/${page}.html html)
+  if(NOT html MATCHES "<meta charset=\"utf-8\">")
+    message(FATAL_ERROR "docs/${page}.html does not say it is UTF-8")
+  endif()
+  if(html MATCHES "\n\\|")
+    message(FATAL_ERROR "docs/${page}.html holds a Markdown table that was not rendered")
+  endif()
+  if(html MATCHES "href=\"[^\"/:]*\\.md\"")
+    message(FATAL_ERROR "docs/${page}.html links to a Markdown file: ${CMAKE_MATCH_0}")
+  endif()
+endforeach()
+file(READ ${shipped}/docs/user-guide.ko.html html)
+if(NOT html MATCHES "<table>" OR NOT html MATCHES "href=\"user-guide.en.html\"")
+  message(FATAL_ERROR "docs/user-guide.ko.html lacks its tables or its link to the English guide")
+endif()
+
+# The icons: 8 bits for each of red, green, blue and alpha at their named size (the PNG header's
+# width, height, bit depth and colour type 6), and transparent somewhere.
+foreach(size 16 24 32)
+  set(icon ${shipped}/apSorvane_${size}.png)
+  file(READ ${icon} header OFFSET 16 LIMIT 10 HEX)
+  math(EXPR size_hex "${size}" OUTPUT_FORMAT HEXADECIMAL)
+  string(REPLACE "0x" "" size_hex ${size_hex})
+  if(NOT header STREQUAL "000000${size_hex}000000${size_hex}0806")
+    message(FATAL_ERROR "apSorvane_${size}.png is not ${size} by ${size} pixels of 8-bit RGBA: IHDR ${header}")
+  endif()
+  execute_process(COMMAND ${IDENTIFY} -format "%[opaque]" ${icon} OUTPUT_VARIABLE opaque RESULT_VARIABLE failed)
+  if(failed OR NOT opaque STREQUAL "false")
+    message(FATAL_ERROR "apSorvane_${size}.png has no transparent pixel (identify: ${opaque})")
+  endif()
+endforeach()
 
 # The shipped DLL carries no symbols of its own but names the file that holds them.
-execute_process(COMMAND ${OBJCOPY} --dump-section .gnu_debuglink=${package}/debuglink ${package}/unpacked/Sorvane.dll
+execute_process(COMMAND ${OBJCOPY} --dump-section .gnu_debuglink=${package}/debuglink ${shipped}/Sorvane.dll
                 RESULT_VARIABLE failed ERROR_VARIABLE output)
 if(failed)
   message(FATAL_ERROR "the shipped Sorvane.dll has no .gnu_debuglink section: ${output}")
@@ -42,6 +94,6 @@ file(STRINGS ${package}/debuglink link LIMIT_COUNT 1)
 if(NOT link MATCHES "^Sorvane\\.dll\\.debug")
   message(FATAL_ERROR "the shipped Sorvane.dll links its symbols to \"${link}\"")
 endif()
-file(SIZE ${package}/unpacked/Sorvane.dll shipped)
-file(SIZE ${BUILD_DIR}/bin/Sorvane.dll built)
-message(STATUS "Sorvane.dll: ${built} bytes as built, ${shipped} bytes shipped")
+file(SIZE ${shipped}/Sorvane.dll shipped_size)
+file(SIZE ${BUILD_DIR}/bin/Sorvane.dll built_size)
+message(STATUS "Sorvane.dll: ${built_size} bytes as built, ${shipped_size} bytes shipped")

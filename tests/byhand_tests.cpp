@@ -4,8 +4,9 @@
 #include "tests/support/HostSupport.h"
 #include "tests/support/KeyRecorder.h"
 
-#include "host/ZelLib.h"
 #include "zelhost/View.h"
+
+#include <ZelLib.h>
 
 #include <windows.h>
 

@@ -1,9 +1,10 @@
 // The stand-in host itself: its drawing files, its search and id list, its strictness and its
 // faults. A host that let a faulty plug-in pass would make every other test worthless.
-#include "host/ZelLib.h"
 #include "tests/support/HostSupport.h"
 #include "zelhost/Drawing.h"
 #include "zelhost/Files.h"
+
+#include <ZelLib.h>
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 #include "tests/support/HostSupport.h"
 #include "tests/support/KeyRecorder.h"
 
-#include "host/ZelLib.h"
+#include <ZelLib.h>
 
 #include <windows.h>
 

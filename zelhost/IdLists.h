@@ -2,8 +2,9 @@
 // to what it already holds), and the plug-in's open handles on it.
 #pragma once
 
-#include "host/ZelLib.h"
 #include "zelhost/Transcript.h"
+
+#include <ZelLib.h>
 
 #include <cstdint>
 #include <map>

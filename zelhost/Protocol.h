@@ -3,8 +3,9 @@
 // see becomes a violation in the transcript.
 #pragma once
 
-#include "host/ZelLib.h"
 #include "zelhost/Transcript.h"
+
+#include <ZelLib.h>
 
 #include <cstdint>
 #include <functional>

@@ -4,8 +4,9 @@
 // and the snapshots paint it; a click is turned into a pick or a point here.
 #pragma once
 
-#include "host/ZelLib.h"
 #include "zelhost/Drawing.h"
+
+#include <ZelLib.h>
 
 #include <windows.h>
 

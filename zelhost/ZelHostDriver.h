@@ -11,7 +11,7 @@
 // log, kept only when asked for, records every ZelLib call with its arguments (one line each).
 #pragma once
 
-#include "host/ZelLib.h"
+#include <ZelLib.h>
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/ZelLib.h"
+#include <ZelLib.h>
 
 DrawingBuilder& DrawingBuilder::Annotation(int segment, int element, double x, double y, const std::wstring& text,
                                            int qualifier, double height)

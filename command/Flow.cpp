@@ -80,7 +80,7 @@ std::int32_t Range(std::int32_t kind, ZelEvent event)
         return advance;
     }
     if (kind == Confirm) {
-        CollectMatches(nullptr, FilterOf(C));
+        CollectMatches(nullptr, C);
         return AfterCollection<C>();
     }
     return stay;
@@ -111,7 +111,7 @@ std::int32_t SecondCorner(std::int32_t kind, ZelEvent event)
         window.ymin = point.y;
         window.ymax = WindowCorner1.y;
     }
-    CollectMatches(&window, FilterOf(C));
+    CollectMatches(&window, C);
     return AfterCollection<C>();
 }
 

@@ -10,9 +10,18 @@ namespace {
 
 constexpr wchar_t CapacityMessage[] = L"메모리 한계 용량을 초과하였습니다.";
 
+// The chains' text rules, on an annotation's text.
+bool IdenticalText(std::wstring_view text) { return EqualsIgnoringCase(SearchText, text); }
+bool ContainsText(std::wstring_view text) { return text.find(SearchText) != std::wstring_view::npos; }
+
+bool MatchesSearchText(Chain chain, std::wstring_view text)
+{
+    return chain == Chain::Identical ? IdenticalText(text) : ContainsText(text);
+}
+
 // The filters are host callbacks: nothing may escape them, and a failure rejects the element.
-template <class Test>
-std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId, Test test) noexcept
+template <bool (*Rule)(std::wstring_view)>
+std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId) noexcept
 {
     try {
         if (ZelElmGetType(elementId, segmentId) != AnnotationElementType)
@@ -21,11 +30,13 @@ std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId, Te
         if (!ReadAnnotation(elementId, record))
             return 0;
         CopiedText text(record.text);
-        return test(text.View()) ? 1 : 0;
+        return Rule(text.View()) ? 1 : 0;
     } catch (...) {
         return 0;
     }
 }
+
+ElementFilter FilterOf(Chain chain) { return chain == Chain::Identical ? IdenticalTextFilter : ContainsTextFilter; }
 
 }  // namespace
 
@@ -49,19 +60,15 @@ std::int32_t AcceptAllFilter(std::int32_t, std::int32_t) { return 1; }
 
 std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId)
 {
-    return FilterAnnotation(elementId, segmentId,
-                            [](std::wstring_view text) { return EqualsIgnoringCase(SearchText, text); });
+    return FilterAnnotation<IdenticalText>(elementId, segmentId);
 }
 
 std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId)
 {
-    return FilterAnnotation(elementId, segmentId,
-                            [](std::wstring_view text) { return text.find(SearchText) != std::wstring_view::npos; });
+    return FilterAnnotation<ContainsText>(elementId, segmentId);
 }
 
-ElementFilter FilterOf(Chain chain) { return chain == Chain::Identical ? IdenticalTextFilter : ContainsTextFilter; }
-
-void CollectMatches(const BoundingBox* window, ElementFilter filter)
+void CollectMatches(const BoundingBox* window, Chain chain)
 {
     // The host appends a search's segments to its id list: empty it first with a search that
     // fills it and an init that clears it.
@@ -70,7 +77,7 @@ void CollectMatches(const BoundingBox* window, ElementFilter filter)
         ZelIddInitApIdData(list);
         ZelIddCloseApIdData(list);
     }
-    if (ZelSgmSearchSegment2(window, filter, 0) != 0)
+    if (ZelSgmSearchSegment2(window, FilterOf(chain), 0) != 0)
         return;
 
     ZelIdData list = ZelIddOpenApIdData(0, 1);
@@ -84,8 +91,8 @@ void CollectMatches(const BoundingBox* window, ElementFilter filter)
         if (!ReadAnnotation(elementId, record))
             continue;
         // Any annotation of a segment can make the search list it, but only its head is read and
-        // edited: a head that does not match itself would be changed in another's stead.
-        if (filter(elementId, segmentId) != 1)
+        // edited: a head whose own text does not match would be changed in another's stead.
+        if (!MatchesSearchText(chain, CopiedText(record.text).View()))
             continue;
         ++MatchCount;
         if (MatchCount >= MatchWarningCount)

@@ -11,10 +11,8 @@ std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId)
 // The annotation's text contains SearchText, case-sensitive.
 std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId);
 
-ElementFilter FilterOf(Chain chain);
-
-// Appends the matches within `window` (null: the whole drawing) to the table.
-void CollectMatches(const BoundingBox* window, ElementFilter filter);
+// Appends the chain's matches within `window` (null: the whole drawing) to the table.
+void CollectMatches(const BoundingBox* window, Chain chain);
 void BlinkMatches();
 // Index 0: the bounding box of every match that can be read; k: the k-th match's point.
 // False, with `box` untouched, when there is nothing to frame.

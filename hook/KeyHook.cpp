@@ -2,6 +2,7 @@
 
 #include "hook/KeyHook.h"
 
+#include "plugin/Guarded.h"
 #include "plugin/SorvaneApp.h"
 
 #include <algorithm>
@@ -116,25 +117,22 @@ void RemoveKeyHook()
     BrowseWindow = nullptr;
 }
 
-LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event)
+LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event) noexcept
 {
-    try {
-        if (code == HC_ACTION) {
-            auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(event);
-            Track(key->vkCode, message);
-            KeyFacts facts{message, ShortcutFor(key->vkCode), DeleteDown};
-            if (facts.shortcut) {
-                facts.modifierHeld = ModifierHeld();
-                facts.foreground = ForegroundNow();
-                facts.layout = LayoutFor(facts.shortcut->latin);
-            }
-            KeyDecision decision = DecideKey(facts);
-            DeleteDown = decision.deleteDown;
-            if (decision.action == KeyAction::Type && facts.shortcut)
-                TypeBrowseWord(facts.shortcut->latin);
-            if (decision.action != KeyAction::PassOn)
-                return 1;
-        }
-    } catch (...) {}
-    return CallNextHookEx(HookHandle.Get(), code, message, event);
+    bool swallowed = code == HC_ACTION && Guarded(false, [&] {
+                         auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(event);
+                         Track(key->vkCode, message);
+                         KeyFacts facts{message, ShortcutFor(key->vkCode), DeleteDown};
+                         if (facts.shortcut) {
+                             facts.modifierHeld = ModifierHeld();
+                             facts.foreground = ForegroundNow();
+                             facts.layout = LayoutFor(facts.shortcut->latin);
+                         }
+                         KeyDecision decision = DecideKey(facts);
+                         DeleteDown = decision.deleteDown;
+                         if (decision.action == KeyAction::Type && facts.shortcut)
+                             TypeBrowseWord(facts.shortcut->latin);
+                         return decision.action != KeyAction::PassOn;
+                     });
+    return swallowed ? 1 : CallNextHookEx(HookHandle.Get(), code, message, event);
 }

@@ -17,7 +17,7 @@ constexpr ULONG_PTR SyntheticKeyMark = 0x33;
 // the host's; null when the hook cannot be installed.
 HHOOK InstallKeyHook();
 void RemoveKeyHook();
-LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event);
+LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event) noexcept;
 
 // Where the keyboard's input goes, seen from the window browsing began in.
 enum class Foreground {

@@ -47,14 +47,14 @@ void Delete()
     ZelDlgMessageBox(done ? FormatCounts(success, {MatchCount}).c_str() : message::Failed);
 }
 
-// Every ending of the pass removes the shortcuts first, before an edit runs and before its message
+// Every ending of the pass ends the shortcuts first, before an edit runs and before its message
 // box is up, so that no key pressed meanwhile is turned into a key-in.
 template <Chain C>
 std::int32_t Browse(std::int32_t kind, ZelEvent event)
 {
     EventPoint point{};
     if (ZelEvtGetPoint(kind, event, &point) == 0) {
-        RemoveKeyHook();
+        EndShortcuts();
         if (kind != ElementPick) {
             ZelMsgPutErrorMessage(message::InvalidSelection);
             return finish;
@@ -81,17 +81,17 @@ std::int32_t Browse(std::int32_t kind, ZelEvent event)
             ShowCurrentMatch();
             return stay;
         case BrowseWord::Delete:
-            RemoveKeyHook();
+            EndShortcuts();
             Delete<C>();
             return finish;
         case BrowseWord::None:
-            RemoveKeyHook();
+            EndShortcuts();
             Replace<C>(*text);
             return finish;
         }
     }
     if (kind == Confirm) {
-        RemoveKeyHook();
+        EndShortcuts();
         return finish;
     }
     return stay;
@@ -152,10 +152,12 @@ std::int32_t BrowseReady() noexcept
 template <Chain C>
 std::int32_t BrowseExecute(std::int32_t kind, ZelEvent event) noexcept
 {
+    // Whatever the event, the browse step has had one: a typed word has arrived.
+    NoteBrowseEvent();
     std::int32_t result = Guarded(finish, [&] { return Browse<C>(kind, event); });
     // A failure ends the pass too, and the shortcuts belong to browsing alone.
     if (result == finish)
-        RemoveKeyHook();
+        EndShortcuts();
     return result;
 }
 

@@ -139,8 +139,8 @@ std::optional<std::wstring> KeyinText(std::int32_t kind, ZelEvent event)
 std::int32_t StartCommand() noexcept
 {
     return Guarded(0, [] {
-        // A hook left behind by a run that the host abandoned while browsing.
-        RemoveKeyHook();
+        // A pass that the host ended while browsing ends its shortcuts here at the latest.
+        EndShortcuts();
         LoadSearchMethod();
         if (SearchMethod == 0)
             SearchInputReady<Chain::Identical>();

@@ -95,7 +95,6 @@ AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* pNewState)
 CWinApp* AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
 HINSTANCE AfxGetInstanceHandle() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
 HINSTANCE AfxGetResourceHandle() { return AfxGetModuleState()->m_hCurrentResourceHandle; }
-void AfxSetResourceHandle(HINSTANCE hInstResource) { AfxGetModuleState()->m_hCurrentResourceHandle = hInstResource; }
 
 AFX_MAINTAIN_STATE2::AFX_MAINTAIN_STATE2(AFX_MODULE_STATE* pModuleState)
     : m_pPrevModuleState(AfxSetModuleState(pModuleState))
@@ -191,7 +190,7 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_pParentWnd(pParentWnd)
 {}
 
-INT_PTR CALLBACK AfxDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK AfxDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     try {
         if (message == WM_INITDIALOG) {

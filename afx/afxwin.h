@@ -158,7 +158,7 @@ protected:
     CWnd* m_pParentWnd;
 
 private:
-    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
+    friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) noexcept;
 };
 
 class CWinApp : public CCmdTarget {
@@ -194,7 +194,6 @@ AFX_MODULE_STATE* AfxGetStaticModuleState();
 AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* pNewState);
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
-void AfxSetResourceHandle(HINSTANCE hInstResource);
 
 // Makes a module state current for the guard's lifetime and restores the previous one.
 struct AFX_MAINTAIN_STATE2 {

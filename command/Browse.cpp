@@ -8,6 +8,7 @@
 
 #include "command/BrowseWords.h"
 #include "hook/KeyHook.h"
+#include "plugin/Guarded.h"
 
 #include <optional>
 #include <string_view>
@@ -23,22 +24,11 @@ BrowseWord BrowseWordOf(std::wstring_view text)
     return BrowseWord::None;
 }
 
-// Runs an edit across the matches: false when it could not finish (it threw), with what it did
-// before that left done.
-template <class Edit>
-bool Finished(Edit edit) noexcept
-{
-    try {
-        return edit();
-    } catch (...) {
-        return false;
-    }
-}
-
+// An edit that cannot finish (it throws) reports a failure, and what it did before that stays done.
 template <Chain C>
 void Replace(const std::wstring& replacement)
 {
-    bool done = Finished([&] {
+    bool done = Guarded(false, [&] {
         if constexpr (C == Chain::Identical)
             ReplaceAllText(replacement);
         else
@@ -52,18 +42,19 @@ template <Chain C>
 void Delete()
 {
     constexpr const wchar_t* success = C == Chain::Identical ? message::Deleted : message::DeletedContained;
-    bool done = Finished([] { return C == Chain::Identical ? DeleteMatchedSegments() : DeleteSubstringFromAll(); });
+    bool done =
+        Guarded(false, [] { return C == Chain::Identical ? DeleteMatchedSegments() : DeleteSubstringFromAll(); });
     ZelDlgMessageBox(done ? FormatCounts(success, {MatchCount}).c_str() : message::Failed);
 }
 
-// Every ending of the pass removes the shortcuts first, before an edit runs and before its message
+// Every ending of the pass ends the shortcuts first, before an edit runs and before its message
 // box is up, so that no key pressed meanwhile is turned into a key-in.
 template <Chain C>
 std::int32_t Browse(std::int32_t kind, ZelEvent event)
 {
     EventPoint point{};
     if (ZelEvtGetPoint(kind, event, &point) == 0) {
-        RemoveKeyHook();
+        EndShortcuts();
         if (kind != ElementPick) {
             ZelMsgPutErrorMessage(message::InvalidSelection);
             return finish;
@@ -90,17 +81,17 @@ std::int32_t Browse(std::int32_t kind, ZelEvent event)
             ShowCurrentMatch();
             return stay;
         case BrowseWord::Delete:
-            RemoveKeyHook();
+            EndShortcuts();
             Delete<C>();
             return finish;
         case BrowseWord::None:
-            RemoveKeyHook();
+            EndShortcuts();
             Replace<C>(*text);
             return finish;
         }
     }
     if (kind == Confirm) {
-        RemoveKeyHook();
+        EndShortcuts();
         return finish;
     }
     return stay;
@@ -146,7 +137,7 @@ void ShowCurrentMatch()
 }
 
 template <Chain C>
-std::int32_t BrowseReady()
+std::int32_t BrowseReady() noexcept
 {
     return Guarded(0, [] {
         ZelEvtSetEventMask(PickEventMask);
@@ -159,16 +150,18 @@ std::int32_t BrowseReady()
 }
 
 template <Chain C>
-std::int32_t BrowseExecute(std::int32_t kind, ZelEvent event)
+std::int32_t BrowseExecute(std::int32_t kind, ZelEvent event) noexcept
 {
+    // Whatever the event, the browse step has had one: a typed word has arrived.
+    NoteBrowseEvent();
     std::int32_t result = Guarded(finish, [&] { return Browse<C>(kind, event); });
     // A failure ends the pass too, and the shortcuts belong to browsing alone.
     if (result == finish)
-        RemoveKeyHook();
+        EndShortcuts();
     return result;
 }
 
-template std::int32_t BrowseReady<Chain::Identical>();
-template std::int32_t BrowseReady<Chain::Contains>();
-template std::int32_t BrowseExecute<Chain::Identical>(std::int32_t, ZelEvent);
-template std::int32_t BrowseExecute<Chain::Contains>(std::int32_t, ZelEvent);
+template std::int32_t BrowseReady<Chain::Identical>() noexcept;
+template std::int32_t BrowseReady<Chain::Contains>() noexcept;
+template std::int32_t BrowseExecute<Chain::Identical>(std::int32_t, ZelEvent) noexcept;
+template std::int32_t BrowseExecute<Chain::Contains>(std::int32_t, ZelEvent) noexcept;

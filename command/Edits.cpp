@@ -27,7 +27,7 @@ std::wstring ReplaceOccurrences(std::wstring_view text, std::wstring_view find, 
 namespace {
 
 // The match's current text with SearchText replaced, or false when its record cannot be read.
-bool EditedText(const MatchEntry& match, std::wstring_view with, std::wstring& edited)
+[[nodiscard]] bool EditedText(const MatchEntry& match, std::wstring_view with, std::wstring& edited)
 {
     CommentRecord record{};
     if (!ReadAnnotation(match.elementId, record))

@@ -13,7 +13,7 @@ void ReplaceAllText(const std::wstring& text);
 // In every match's text, SearchText is replaced by `text`.
 void ReplaceSubstringInAll(const std::wstring& text);
 // Deletes every matched segment; false at the first that cannot be deleted.
-bool DeleteMatchedSegments();
+[[nodiscard]] bool DeleteMatchedSegments();
 // Removes SearchText from every match's text, deleting the segment of a match whose text
 // becomes empty; false at the first such segment that cannot be deleted.
-bool DeleteSubstringFromAll();
+[[nodiscard]] bool DeleteSubstringFromAll();

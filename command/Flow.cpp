@@ -7,6 +7,7 @@
 #include "command/Messages.h"
 
 #include "hook/KeyHook.h"
+#include "plugin/Guarded.h"
 #include "settings/SettingsStore.h"
 #include "settings/SorvaneDlg.h"
 
@@ -80,7 +81,7 @@ std::int32_t Range(std::int32_t kind, ZelEvent event)
         return advance;
     }
     if (kind == Confirm) {
-        CollectMatches(nullptr, FilterOf(C));
+        CollectMatches(nullptr, C);
         return AfterCollection<C>();
     }
     return stay;
@@ -111,7 +112,7 @@ std::int32_t SecondCorner(std::int32_t kind, ZelEvent event)
         window.ymin = point.y;
         window.ymax = WindowCorner1.y;
     }
-    CollectMatches(&window, FilterOf(C));
+    CollectMatches(&window, C);
     return AfterCollection<C>();
 }
 
@@ -135,11 +136,11 @@ std::optional<std::wstring> KeyinText(std::int32_t kind, ZelEvent event)
     return std::wstring(typed);
 }
 
-std::int32_t StartCommand()
+std::int32_t StartCommand() noexcept
 {
     return Guarded(0, [] {
-        // A hook left behind by a run that the host abandoned while browsing.
-        RemoveKeyHook();
+        // A pass that the host ended while browsing ends its shortcuts here at the latest.
+        EndShortcuts();
         LoadSearchMethod();
         if (SearchMethod == 0)
             SearchInputReady<Chain::Identical>();
@@ -150,7 +151,7 @@ std::int32_t StartCommand()
 }
 
 template <Chain C>
-std::int32_t SearchInputReady()
+std::int32_t SearchInputReady() noexcept
 {
     return Guarded(0, [] {
         MatchCount = 0;
@@ -165,13 +166,13 @@ std::int32_t SearchInputReady()
 }
 
 template <Chain C>
-std::int32_t SearchInputExecute(std::int32_t kind, ZelEvent event)
+std::int32_t SearchInputExecute(std::int32_t kind, ZelEvent event) noexcept
 {
     return Guarded(finish, [&] { return SearchInput<C>(kind, event); });
 }
 
 template <Chain C>
-std::int32_t RangeReady()
+std::int32_t RangeReady() noexcept
 {
     return Guarded(0, [] {
         ZelEvtSetEventMask(PointEventMask);
@@ -182,17 +183,17 @@ std::int32_t RangeReady()
 }
 
 template <Chain C>
-std::int32_t RangeExecute(std::int32_t kind, ZelEvent event)
+std::int32_t RangeExecute(std::int32_t kind, ZelEvent event) noexcept
 {
     return Guarded(finish, [&] { return Range<C>(kind, event); });
 }
 
 template <Chain C>
-std::int32_t SecondCornerReady()
+std::int32_t SecondCornerReady() noexcept
 {
     return Guarded(0, [] {
         EchoRecord echo{};
-        echo.kind = 2;
+        echo.kind = WindowEcho;
         echo.x = WindowCorner1.x;
         echo.y = WindowCorner1.y;
         ZelEvtSetEventMask(PointEventMask);
@@ -204,7 +205,7 @@ std::int32_t SecondCornerReady()
 }
 
 template <Chain C>
-std::int32_t SecondCornerExecute(std::int32_t kind, ZelEvent event)
+std::int32_t SecondCornerExecute(std::int32_t kind, ZelEvent event) noexcept
 {
     return Guarded(finish, [&] { return SecondCorner<C>(kind, event); });
 }
@@ -221,13 +222,13 @@ void EnterBrowsing()
     ZelCtlSetReadyFunc(BrowseReady<C>, L"");
 }
 
-#define SORVANE_INSTANTIATE(C)                                            \
-    template std::int32_t SearchInputReady<C>();                          \
-    template std::int32_t SearchInputExecute<C>(std::int32_t, ZelEvent);  \
-    template std::int32_t RangeReady<C>();                                \
-    template std::int32_t RangeExecute<C>(std::int32_t, ZelEvent);        \
-    template std::int32_t SecondCornerReady<C>();                         \
-    template std::int32_t SecondCornerExecute<C>(std::int32_t, ZelEvent); \
+#define SORVANE_INSTANTIATE(C)                                                     \
+    template std::int32_t SearchInputReady<C>() noexcept;                          \
+    template std::int32_t SearchInputExecute<C>(std::int32_t, ZelEvent) noexcept;  \
+    template std::int32_t RangeReady<C>() noexcept;                                \
+    template std::int32_t RangeExecute<C>(std::int32_t, ZelEvent) noexcept;        \
+    template std::int32_t SecondCornerReady<C>() noexcept;                         \
+    template std::int32_t SecondCornerExecute<C>(std::int32_t, ZelEvent) noexcept; \
     template void EnterBrowsing<C>();
 SORVANE_INSTANTIATE(Chain::Identical)
 SORVANE_INSTANTIATE(Chain::Contains)

@@ -3,29 +3,38 @@
 #include "command/Matches.h"
 
 #include "command/CopiedText.h"
+#include "command/Messages.h"
+#include "plugin/Guarded.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr wchar_t CapacityMessage[] = L"메모리 한계 용량을 초과하였습니다.";
+// The chains' text rules, on an annotation's text.
+bool IdenticalText(std::wstring_view text) { return EqualsIgnoringCase(SearchText, text); }
+bool ContainsText(std::wstring_view text) { return text.find(SearchText) != std::wstring_view::npos; }
 
-// The filters are host callbacks: nothing may escape them, and a failure rejects the element.
-template <class Test>
-std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId, Test test) noexcept
+bool MatchesSearchText(Chain chain, std::wstring_view text)
 {
-    try {
+    return chain == Chain::Identical ? IdenticalText(text) : ContainsText(text);
+}
+
+// A filter accepts an annotation whose text passes the rule; a failure rejects the element.
+template <bool (*Rule)(std::wstring_view)>
+std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId) noexcept
+{
+    return Guarded(0, [&] {
         if (ZelElmGetType(elementId, segmentId) != AnnotationElementType)
             return 0;
         CommentRecord record{};
         if (!ReadAnnotation(elementId, record))
             return 0;
         CopiedText text(record.text);
-        return test(text.View()) ? 1 : 0;
-    } catch (...) {
-        return 0;
-    }
+        return Rule(text.View()) ? 1 : 0;
+    });
 }
+
+ElementFilter FilterOf(Chain chain) { return chain == Chain::Identical ? IdenticalTextFilter : ContainsTextFilter; }
 
 }  // namespace
 
@@ -45,35 +54,31 @@ bool ReadAnnotation(std::int32_t elementId, CommentRecord& record)
     return ZelCmtGetComment(elementId, &record) == 0 && record.text != nullptr;
 }
 
-std::int32_t AcceptAllFilter(std::int32_t, std::int32_t) { return 1; }
+std::int32_t AcceptAllFilter(std::int32_t, std::int32_t) noexcept { return 1; }
 
-std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId)
+std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId) noexcept
 {
-    return FilterAnnotation(elementId, segmentId,
-                            [](std::wstring_view text) { return EqualsIgnoringCase(SearchText, text); });
+    return FilterAnnotation<IdenticalText>(elementId, segmentId);
 }
 
-std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId)
+std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId) noexcept
 {
-    return FilterAnnotation(elementId, segmentId,
-                            [](std::wstring_view text) { return text.find(SearchText) != std::wstring_view::npos; });
+    return FilterAnnotation<ContainsText>(elementId, segmentId);
 }
 
-ElementFilter FilterOf(Chain chain) { return chain == Chain::Identical ? IdenticalTextFilter : ContainsTextFilter; }
-
-void CollectMatches(const BoundingBox* window, ElementFilter filter)
+void CollectMatches(const BoundingBox* window, Chain chain)
 {
     // The host appends a search's segments to its id list: empty it first with a search that
     // fills it and an init that clears it.
     if (ZelSgmSearchSegment2(nullptr, AcceptAllFilter, 0) == 0) {
-        ZelIdData list = ZelIddOpenApIdData(0, 1);
+        ZelIdData list = ZelIddOpenApIdData(SystemIdListKind, SystemIdListMode);
         ZelIddInitApIdData(list);
         ZelIddCloseApIdData(list);
     }
-    if (ZelSgmSearchSegment2(window, filter, 0) != 0)
+    if (ZelSgmSearchSegment2(window, FilterOf(chain), 0) != 0)
         return;
 
-    ZelIdData list = ZelIddOpenApIdData(0, 1);
+    ZelIdData list = ZelIddOpenApIdData(SystemIdListKind, SystemIdListMode);
     IdListItem item{};
     for (std::int32_t more = ZelIddGetHeadApIdData(list, &item); more != -1;
          more = ZelIddGetNextApIdData(list, &item)) {
@@ -84,12 +89,12 @@ void CollectMatches(const BoundingBox* window, ElementFilter filter)
         if (!ReadAnnotation(elementId, record))
             continue;
         // Any annotation of a segment can make the search list it, but only its head is read and
-        // edited: a head that does not match itself would be changed in another's stead.
-        if (filter(elementId, segmentId) != 1)
+        // edited: a head whose own text does not match would be changed in another's stead.
+        if (!MatchesSearchText(chain, CopiedText(record.text).View()))
             continue;
         ++MatchCount;
         if (MatchCount >= MatchWarningCount)
-            ZelDlgMessageBox(CapacityMessage);
+            ZelDlgMessageBox(message::Capacity);
         MatchTable[MatchCount] = MatchEntry{qualifier, segmentId, elementId};
         if (MatchCount == MatchCapacity)
             break;
@@ -97,7 +102,6 @@ void CollectMatches(const BoundingBox* window, ElementFilter filter)
     ZelIddInitApIdData(list);
     ZelIddCloseApIdData(list);
 }
-
 void BlinkMatches()
 {
     for (std::int32_t i = 1; i <= MatchCount; ++i)

@@ -5,25 +5,24 @@
 
 #include <string_view>
 
-std::int32_t AcceptAllFilter(std::int32_t elementId, std::int32_t segmentId);
+// The search filters, which the host calls from inside a segment search.
+std::int32_t AcceptAllFilter(std::int32_t elementId, std::int32_t segmentId) noexcept;
 // The annotation's whole text equals SearchText, compared ordinally without regard to case.
-std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId);
+std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId) noexcept;
 // The annotation's text contains SearchText, case-sensitive.
-std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId);
+std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId) noexcept;
 
-ElementFilter FilterOf(Chain chain);
-
-// Appends the matches within `window` (null: the whole drawing) to the table.
-void CollectMatches(const BoundingBox* window, ElementFilter filter);
+// Appends the chain's matches within `window` (null: the whole drawing) to the table.
+void CollectMatches(const BoundingBox* window, Chain chain);
 void BlinkMatches();
 // Index 0: the bounding box of every match that can be read; k: the k-th match's point.
 // False, with `box` untouched, when there is nothing to frame.
-bool ComputeViewBox(std::int32_t index, BoundingBox& box);
+[[nodiscard]] bool ComputeViewBox(std::int32_t index, BoundingBox& box);
 void ZoomToViewBox(double margin);
 
 // Ordinal comparison without regard to case, folding beyond A to Z.
-bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b);
+[[nodiscard]] bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b);
 
 // Reads an annotation's record; true only when the host filled it with a text. The text
 // pointer is the host's and expires at the next host call.
-bool ReadAnnotation(std::int32_t elementId, CommentRecord& record);
+[[nodiscard]] bool ReadAnnotation(std::int32_t elementId, CommentRecord& record);

@@ -19,5 +19,6 @@ constexpr wchar_t Modified[] = L"총 %d개의 주기를 수정하였습니다.";
 constexpr wchar_t Deleted[] = L"총 %d개의 주기를 삭제하였습니다.";
 constexpr wchar_t DeletedContained[] = L"총 %d개의 포함 문자를 삭제하였습니다.";
 constexpr wchar_t Failed[] = L"오류가 발생하였습니다.";
+constexpr wchar_t Capacity[] = L"메모리 한계 용량을 초과하였습니다.";
 
 }  // namespace message

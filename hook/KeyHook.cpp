@@ -2,20 +2,104 @@
 
 #include "hook/KeyHook.h"
 
+#include "plugin/Guarded.h"
 #include "plugin/SorvaneApp.h"
 
 #include <algorithm>
 #include <array>
-#include <bitset>
 
 UniqueHook HookHandle;
 
 namespace {
 
 // The root owner of the host's window that was in front when browsing began; null when the
-// host was not in front.
+// host was not in front, and once the pass has ended.
 HWND BrowseWindow = nullptr;
-bool DeleteDown = false;
+ShortcutState State;
+// The pass has ended while a Delete acted on was held: the hook is kept for that key alone.
+bool PassEnded = false;
+
+constexpr std::array<DWORD, 11> ModifierKeys = {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, VK_CONTROL, VK_LCONTROL, VK_RCONTROL,
+                                                VK_MENU,  VK_LMENU,  VK_RMENU,  VK_LWIN,    VK_RWIN};
+
+// A modifier as the hook has seen it go down and up. The system's own key state is asked as well:
+// for a modifier pressed before the hook was installed, and to let go of one whose release the
+// hook never saw.
+struct TrackedModifier {
+    bool down = false;
+    bool reportedUp = false;  // the system has reported it up at every event since `upSince`
+    DWORD upSince = 0;
+};
+std::array<TrackedModifier, ModifierKeys.size()> Modifiers;
+
+void TrackModifiers(KeySystem& system, DWORD key, WPARAM message, DWORD time)
+{
+    for (size_t i = 0; i < ModifierKeys.size(); ++i) {
+        TrackedModifier& modifier = Modifiers[i];
+        if (ModifierKeys[i] == key) {
+            // The system's state catches up with this event only after it.
+            modifier = TrackedModifier{message == WM_KEYDOWN || message == WM_SYSKEYDOWN};
+        } else if (modifier.down) {
+            if (system.IsKeyDown(ModifierKeys[i])) {
+                modifier.reportedUp = false;
+            } else if (!modifier.reportedUp) {
+                modifier.reportedUp = true;
+                modifier.upSince = time;
+            } else if (time - modifier.upSince > ModifierGrace) {
+                modifier = TrackedModifier{};
+            }
+        }
+    }
+}
+
+bool ModifierHeld(KeySystem& system)
+{
+    return std::any_of(Modifiers.begin(), Modifiers.end(), [](const TrackedModifier& m) { return m.down; }) ||
+           std::any_of(ModifierKeys.begin(), ModifierKeys.end(), [&](DWORD key) { return system.IsKeyDown(key); });
+}
+
+Foreground ForegroundOf(KeySystem& system, HWND foreground)
+{
+    if (!BrowseWindow || foreground != BrowseWindow)
+        return Foreground::Elsewhere;
+    return system.IsEnabled(BrowseWindow) ? Foreground::BrowseWindow : Foreground::BrowseWindowDisabled;
+}
+
+Layout LayoutFor(KeySystem& system, HWND foreground, std::wstring_view letters)
+{
+    HKL layout = system.LayoutOf(foreground);
+    if (PRIMARYLANGID(LOWORD(reinterpret_cast<UINT_PTR>(layout))) == LANG_KOREAN)
+        return Layout::Korean;
+    for (wchar_t letter : letters) {
+        if (system.CharOf(letter, layout) != letter)
+            return Layout::Other;
+    }
+    return Layout::Latin;
+}
+
+// Clear, the word's letters, Enter: the host's key-in line receives the word and submits it.
+void TypeBrowseWord(KeySystem& system, std::wstring_view letters)
+{
+    system.Tap(VK_CLEAR, 0x0C, 0);
+    for (wchar_t letter : letters)
+        system.Tap(static_cast<BYTE>(letter), 0, SyntheticKeyMark);
+    system.Tap(VK_RETURN, 0xB9, 0);
+}
+
+class SystemKeys final : public KeySystem {
+public:
+    HWND ForegroundWindow() override { return GetForegroundWindow(); }
+    bool IsEnabled(HWND window) override { return IsWindowEnabled(window) != FALSE; }
+    bool IsKeyDown(DWORD virtualKey) override { return (GetAsyncKeyState(static_cast<int>(virtualKey)) & 0x8000) != 0; }
+    HKL LayoutOf(HWND window) override { return GetKeyboardLayout(GetWindowThreadProcessId(window, nullptr)); }
+    UINT CharOf(UINT virtualKey, HKL layout) override { return MapVirtualKeyExW(virtualKey, MAPVK_VK_TO_CHAR, layout); }
+    void Tap(BYTE virtualKey, BYTE scanCode, ULONG_PTR extra) override
+    {
+        keybd_event(virtualKey, scanCode, 0, extra);
+        keybd_event(virtualKey, scanCode, KEYEVENTF_KEYUP, extra);
+    }
+};
+SystemKeys TheSystem;
 
 HWND HostRootWindowInFront()
 {
@@ -26,115 +110,127 @@ HWND HostRootWindowInFront()
     return GetAncestor(foreground, GA_ROOTOWNER);
 }
 
-constexpr std::array<DWORD, 11> ModifierKeys = {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, VK_CONTROL, VK_LCONTROL, VK_RCONTROL,
-                                                VK_MENU,  VK_LMENU,  VK_RMENU,  VK_LWIN,    VK_RWIN};
-
-// The modifiers held down, as the hook has seen them go down and up. The system's asynchronous
-// key state is asked as well, for a modifier pressed before the hook was installed; it alone is
-// not enough, as it may lag behind the events the hook has already seen.
-std::bitset<256> HeldModifiers;
-
-void Track(DWORD key, WPARAM message)
+KeyDecision DecideEscape(const KeyFacts& facts)
 {
-    if (std::find(ModifierKeys.begin(), ModifierKeys.end(), key) != ModifierKeys.end())
-        HeldModifiers.set(key & 0xFF, message == WM_KEYDOWN || message == WM_SYSKEYDOWN);
-}
-
-bool ModifierHeld()
-{
-    return HeldModifiers.any() || std::any_of(ModifierKeys.begin(), ModifierKeys.end(), [](DWORD key) {
-               return (GetAsyncKeyState(static_cast<int>(key)) & 0x8000) != 0;
-           });
-}
-
-Foreground ForegroundNow()
-{
-    HWND foreground = GetForegroundWindow();
-    if (!BrowseWindow || !foreground || GetAncestor(foreground, GA_ROOTOWNER) != BrowseWindow)
-        return Foreground::Elsewhere;
-    return IsWindowEnabled(BrowseWindow) ? Foreground::BrowseWindow : Foreground::BrowseWindowDisabled;
-}
-
-Layout LayoutFor(std::wstring_view letters)
-{
-    HKL layout = GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
-    if (PRIMARYLANGID(LOWORD(reinterpret_cast<UINT_PTR>(layout))) == LANG_KOREAN)
-        return Layout::Korean;
-    for (wchar_t letter : letters) {
-        if (MapVirtualKeyExW(letter, MAPVK_VK_TO_CHAR, layout) != letter)
-            return Layout::Other;
+    ShortcutState next = facts.state;
+    if (facts.message == WM_KEYDOWN && facts.foreground == Foreground::BrowseWindow) {
+        next.escapeBehindWord = next.wordOutstanding && facts.time - next.wordTime <= OutstandingLimit;
+        next.stoodDown = true;
     }
-    return Layout::Latin;
-}
-
-void Tap(BYTE virtualKey, BYTE scanCode, ULONG_PTR extra)
-{
-    keybd_event(virtualKey, scanCode, 0, extra);
-    keybd_event(virtualKey, scanCode, KEYEVENTF_KEYUP, extra);
-}
-
-// Clear, the word's letters, Enter: the host's key-in line receives the word and submits it.
-void TypeBrowseWord(std::wstring_view letters)
-{
-    Tap(VK_CLEAR, 0x0C, 0);
-    for (wchar_t letter : letters)
-        Tap(static_cast<BYTE>(letter), 0, SyntheticKeyMark);
-    Tap(VK_RETURN, 0xB9, 0);
+    return {KeyAction::PassOn, next};
 }
 
 }  // namespace
 
 KeyDecision DecideKey(const KeyFacts& facts)
 {
-    if (!facts.shortcut)
-        return {KeyAction::PassOn, facts.deleteDown};
-    bool isDelete = facts.shortcut->word == BrowseWord::Delete;
-    if (facts.message != WM_KEYDOWN && facts.message != WM_SYSKEYDOWN)
-        return {KeyAction::PassOn, isDelete ? false : facts.deleteDown};
-    if (isDelete && facts.deleteDown)
-        return {KeyAction::Swallow, true};
+    if (facts.key == VK_ESCAPE)
+        return DecideEscape(facts);
+    const BrowseShortcut* shortcut = ShortcutFor(facts.key);
+    ShortcutState next = facts.state;
+    if (!shortcut)
+        return {KeyAction::PassOn, next};
+    bool isDelete = shortcut->word == BrowseWord::Delete;
+    if (facts.message != WM_KEYDOWN && facts.message != WM_SYSKEYDOWN) {
+        next.deleteDown = next.deleteDown && !isDelete;
+        return {KeyAction::PassOn, next};
+    }
+    if (isDelete && next.deleteDown)
+        return {KeyAction::Swallow, next};
+    if (next.stoodDown)
+        return {KeyAction::PassOn, next};
+    if (next.wordOutstanding) {
+        if (facts.time - next.wordTime > OutstandingLimit) {
+            next.stoodDown = true;
+            return {KeyAction::PassOn, next};
+        }
+        next.deleteDown = next.deleteDown || isDelete;
+        return {KeyAction::Swallow, next};
+    }
     bool acts = facts.message == WM_KEYDOWN && !facts.modifierHeld && facts.foreground == Foreground::BrowseWindow &&
                 facts.layout != Layout::Other;
     if (!acts)
-        return {KeyAction::PassOn, facts.deleteDown};
-    return {KeyAction::Type, facts.deleteDown || isDelete};
+        return {KeyAction::PassOn, next};
+    next.wordOutstanding = true;
+    next.wordTime = facts.time;
+    next.deleteDown = next.deleteDown || isDelete;
+    return {KeyAction::Type, next};
 }
 
-HHOOK InstallKeyHook()
+void ResetShortcuts(HWND browseWindow) noexcept
+{
+    BrowseWindow = browseWindow;
+    State = ShortcutState{};
+    PassEnded = false;
+    Modifiers = {};
+}
+
+bool HandleKeyEvent(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT& event)
+{
+    TrackModifiers(system, event.vkCode, message, event.time);
+    const BrowseShortcut* shortcut = ShortcutFor(event.vkCode);
+    KeyFacts facts{message, event.vkCode, event.time, State};
+    bool keyDown = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    if (keyDown && (shortcut || event.vkCode == VK_ESCAPE)) {
+        HWND foreground = system.ForegroundWindow();
+        facts.foreground = ForegroundOf(system, foreground);
+        if (shortcut) {
+            facts.modifierHeld = ModifierHeld(system);
+            facts.layout = LayoutFor(system, foreground, shortcut->latin);
+        }
+    }
+    KeyDecision decision = DecideKey(facts);
+    State = decision.next;
+    if (decision.action == KeyAction::Type && shortcut)
+        TypeBrowseWord(system, shortcut->latin);
+    return decision.action != KeyAction::PassOn;
+}
+
+HHOOK InstallKeyHook() noexcept
 {
     HookHandle.Reset();
-    BrowseWindow = HostRootWindowInFront();
-    DeleteDown = false;
-    HeldModifiers.reset();
+    ResetShortcuts(HostRootWindowInFront());
     HookHandle.Reset(SetWindowsHookExA(WH_KEYBOARD_LL, KeyHookProc, theApp.m_hInstance, 0));
     return HookHandle.Get();
 }
 
-void RemoveKeyHook()
+void NoteBrowseEvent() noexcept
 {
-    HookHandle.Reset();
-    BrowseWindow = nullptr;
+    State.wordOutstanding = false;
+    // An Escape pressed while a word was on its way reaches the host after that word.
+    if (State.escapeBehindWord)
+        State.escapeBehindWord = false;
+    else
+        State.stoodDown = false;
 }
 
-LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event)
+void EndShortcuts() noexcept
 {
-    try {
-        if (code == HC_ACTION) {
-            auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(event);
-            Track(key->vkCode, message);
-            KeyFacts facts{message, ShortcutFor(key->vkCode), DeleteDown};
-            if (facts.shortcut) {
-                facts.modifierHeld = ModifierHeld();
-                facts.foreground = ForegroundNow();
-                facts.layout = LayoutFor(facts.shortcut->latin);
-            }
-            KeyDecision decision = DecideKey(facts);
-            DeleteDown = decision.deleteDown;
-            if (decision.action == KeyAction::Type && facts.shortcut)
-                TypeBrowseWord(facts.shortcut->latin);
-            if (decision.action != KeyAction::PassOn)
-                return 1;
-        }
-    } catch (...) {}
-    return CallNextHookEx(HookHandle.Get(), code, message, event);
+    if (!HookHandle.Get() || !State.deleteDown) {
+        RemoveKeyHook();
+        return;
+    }
+    BrowseWindow = nullptr;
+    State = ShortcutState{true};
+    PassEnded = true;
+}
+
+void RemoveKeyHook() noexcept
+{
+    HookHandle.Reset();
+    ResetShortcuts(nullptr);
+}
+
+LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event) noexcept
+{
+    if (code == HC_ACTION && Guarded(false, [&] {
+            return HandleKeyEvent(TheSystem, message, *reinterpret_cast<const KBDLLHOOKSTRUCT*>(event));
+        }))
+        return 1;
+    LRESULT next = CallNextHookEx(HookHandle.Get(), code, message, event);
+    // What was kept after the pass goes with the release of its Delete (removing a hook from
+    // inside its own procedure is allowed).
+    if (PassEnded && !State.deleteDown)
+        RemoveKeyHook();
+    return next;
 }

@@ -57,6 +57,9 @@ struct ObjectFilterRecord {
 };
 static_assert(sizeof(ObjectFilterRecord) == 20);
 
+// The object filter of a prompt that takes annotation picks.
+constexpr ObjectFilterRecord AnnotationPickFilter = {{8, 0, 0, 17, 0}};
+
 struct EchoRecord {
     std::int32_t kind;
     double x;
@@ -66,6 +69,9 @@ static_assert(sizeof(EchoRecord) == 24);
 static_assert(offsetof(EchoRecord, kind) == 0);
 static_assert(offsetof(EchoRecord, x) == 8);
 static_assert(offsetof(EchoRecord, y) == 16);
+
+// The echo kind of a window: a rectangle from the echo's anchor to the pointer.
+constexpr std::int32_t WindowEcho = 2;
 
 struct EventPoint {
     double x;
@@ -141,6 +147,9 @@ ZELAPI std::int32_t ZelSgmGetHeadElementId(std::int32_t segmentId);
 // -1 when the segment could not be deleted.
 ZELAPI std::int32_t ZelSgmDeleteSegment(std::int32_t segmentId);
 
+// The system id list, which a segment search fills, opens with these two values.
+constexpr std::int32_t SystemIdListKind = 0;
+constexpr std::int32_t SystemIdListMode = 1;
 ZELAPI ZelIdData ZelIddOpenApIdData(std::int32_t kind, std::int32_t mode);
 // -1 when there is no (further) item.
 ZELAPI std::int32_t ZelIddGetHeadApIdData(ZelIdData list, IdListItem* item);

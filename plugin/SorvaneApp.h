@@ -1,4 +1,4 @@
-// The plug-in's application object and its entry points.
+// The plug-in's application object and its entry points, which the host calls: each is noexcept.
 #pragma once
 
 #include <afxwin.h>
@@ -15,5 +15,7 @@ public:
 
 extern CSorvaneApp theApp;
 
-extern "C" std::int32_t Startup();
-void UnloadPlugin();
+extern "C" std::int32_t Startup() noexcept;
+// The registration's second slot: the command has no work for it.
+std::int32_t SecondCallback() noexcept;
+void UnloadPlugin() noexcept;

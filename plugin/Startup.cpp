@@ -2,6 +2,7 @@
 
 #include "command/Command.h"
 #include "hook/KeyHook.h"
+#include "plugin/Guarded.h"
 #include "plugin/SorvaneApp.h"
 
 BEGIN_MESSAGE_MAP(CSorvaneApp, CWinApp)
@@ -15,16 +16,14 @@ BOOL CSorvaneApp::InitInstance()
     return TRUE;
 }
 
-namespace {
-
-// The registration's second slot: the command has no work for it.
-std::int32_t SecondCallback() { return 0; }
-
-}  // namespace
-
-extern "C" std::int32_t Startup()
+extern "C" std::int32_t Startup() noexcept
 {
-    return ZelCtlRegisterZelLib2(StartCommand, SecondCallback, UnloadPlugin) > 0 ? 0 : -1;
+    return Guarded(-1, [] { return ZelCtlRegisterZelLib2(StartCommand, SecondCallback, UnloadPlugin) > 0 ? 0 : -1; });
 }
 
-void UnloadPlugin() { RemoveKeyHook(); }
+std::int32_t SecondCallback() noexcept { return 0; }
+
+void UnloadPlugin() noexcept
+{
+    Guarded([] { RemoveKeyHook(); });
+}

@@ -13,8 +13,12 @@ public:
     ~UniqueHandle() { Reset(); }
 
     Handle Get() const { return handle_; }
-    // Where an API that opens a handle puts it; the owner must hold none.
-    Handle* Receive() { return &handle_; }
+    // Where an API that opens a handle puts it; the handle held until then is released first.
+    Handle* Receive()
+    {
+        Reset();
+        return &handle_;
+    }
     void Reset(Handle handle = nullptr)
     {
         if (handle_)

@@ -11,7 +11,7 @@ extern const std::wstring SettingsSubkey;
 
 std::wstring MakeSettingsKeyPath(std::wstring subkey);
 // 0 and `text` replaced by the value; -1 with `text` unchanged on any failure.
-int ReadRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring& text);
+[[nodiscard]] int ReadRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring& text);
 int WriteRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring text);
 bool WriteSettingString(std::wstring subkey, std::wstring valueName, std::wstring text);
 // The stored method; "0" is written back and 0 returned when it is missing or unreadable.

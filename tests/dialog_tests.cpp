@@ -23,9 +23,8 @@ HMODULE PluginResources()
 
 std::wstring StoredMethod()
 {
-    std::wstring text = L"<none>";
-    ReadRegistryString(SettingsKey, L"Method", text);
-    return text;
+    std::wstring text;
+    return ReadRegistryString(SettingsKey, L"Method", text) == 0 ? text : L"<none>";
 }
 
 using TestedDialog = SorvaneDlg;

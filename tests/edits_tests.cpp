@@ -86,7 +86,7 @@ protected:
             .Other(6, 60, 0, 0)
             .Load();
         SearchText = L"ab";
-        CollectMatches(nullptr, ContainsTextFilter);
+        CollectMatches(nullptr, Chain::Contains);
         ASSERT_EQ(MatchCount, 4);
         before_ = zhd::DrawingJson();
     }

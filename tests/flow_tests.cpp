@@ -2,6 +2,7 @@
 #include "tests/support/TestSupport.h"
 
 #include "command/Command.h"
+#include "command/Matches.h"
 #include "hook/KeyHook.h"
 #include "plugin/SorvaneApp.h"
 #include "settings/SettingsStore.h"
@@ -11,6 +12,22 @@
 #include <algorithm>
 
 namespace {
+
+// Nothing escapes a function that the host or Windows calls: each is declared noexcept, and this
+// stops compiling when one is not.
+template <Chain C>
+constexpr bool ChainNoexcept =
+    noexcept(SearchInputReady<C>()) && noexcept(SearchInputExecute<C>(0, nullptr)) && noexcept(RangeReady<C>()) && noexcept(RangeExecute<C>(0, nullptr)) && noexcept(
+        SecondCornerReady<
+            C>()) && noexcept(SecondCornerExecute<C>(0,
+                                                     nullptr)) && noexcept(BrowseReady<C>()) && noexcept(BrowseExecute<C>(0,
+                                                                                                                          nullptr));
+static_assert(ChainNoexcept<Chain::Identical> && ChainNoexcept<Chain::Contains>);
+static_assert(
+    noexcept(Startup()) && noexcept(StartCommand()) && noexcept(SecondCallback()) && noexcept(UnloadPlugin()));
+static_assert(
+    noexcept(AcceptAllFilter(0, 0)) && noexcept(IdenticalTextFilter(0, 0)) && noexcept(ContainsTextFilter(0, 0)));
+static_assert(noexcept(KeyHookProc(0, 0, 0)));
 
 using Lines = std::vector<std::string>;
 
@@ -149,6 +166,16 @@ TEST_F(Command, OtherEventsKeepEachPromptWaiting)
                      "result: stay", "result: stay", "error: 잘못된 선택입니다.", "result: stay", "result: advance",
                      CornerPrompt, "result: stay", "error: 잘못된 선택입니다.", "result: stay"}));
     EXPECT_EQ(Calls("ZelEvtSetEcho"), Lines{"ZelEvtSetEcho 2 0 0"});
+}
+
+TEST_F(Command, TheSecondCornerPromptSetsItsMaskThenItsEchoThenItsPrompt)
+{
+    StartWith(L"door");
+    ZhdSendPoint(3, 4);
+    Lines log = zhd::CallLog();
+    auto ready = std::find(log.rbegin(), log.rend(), "ZelCtlSetReadyFunc").base();
+    EXPECT_EQ(Lines(ready, log.end()), (Lines{"ZelEvtSetEventMask 0x20000", "ZelEvtSetEcho 2 3 4",
+                                              "ZelMsgPutMessage \"범위지시 : \"", "ZelCtlSetExecuteFunc"}));
 }
 
 TEST_F(Command, NoMatchEndsTheRunWithoutBlinkZoomOrHook)

@@ -7,9 +7,29 @@
 #include "command/Command.h"
 #include "hook/KeyHook.h"
 #include "plugin/SorvaneApp.h"
+#include "zelhost/OpenDialog.h"
 
 #include <deque>
 #include <functional>
+#include <map>
+#include <set>
+
+bool operator==(const ShortcutState& a, const ShortcutState& b)
+{
+    return a.deleteDown == b.deleteDown && a.wordOutstanding == b.wordOutstanding && a.wordTime == b.wordTime &&
+           a.stoodDown == b.stoodDown && a.escapeBehindWord == b.escapeBehindWord;
+}
+
+std::ostream& operator<<(std::ostream& out, KeyAction a)
+{
+    return out << (a == KeyAction::Type ? "type" : a == KeyAction::Swallow ? "swallow" : "pass on");
+}
+
+std::ostream& operator<<(std::ostream& out, const ShortcutState& s)
+{
+    return out << "{delete down " << s.deleteDown << ", word " << s.wordOutstanding << " at " << s.wordTime
+               << ", stood down " << s.stoodDown << ", escape behind word " << s.escapeBehindWord << "}";
+}
 
 namespace {
 
@@ -18,58 +38,196 @@ using Lines = std::vector<std::string>;
 // ---------------------------------------------------------------------------------------------
 // The decision
 
+constexpr DWORD Now = 100000;  // the event's time stamp in every row
+
+ShortcutState Held() { return ShortcutState{true}; }
+ShortcutState WordSince(DWORD time, bool deleteDown = false) { return ShortcutState{deleteDown, true, time}; }
+ShortcutState StoodDown(ShortcutState s = {}) { return {s.deleteDown, s.wordOutstanding, s.wordTime, true}; }
+
 KeyFacts Facts(DWORD key, WPARAM message = WM_KEYDOWN, bool modifierHeld = false,
-               Foreground foreground = Foreground::BrowseWindow, Layout layout = Layout::Latin, bool deleteDown = false)
+               Foreground foreground = Foreground::BrowseWindow, Layout layout = Layout::Latin,
+               ShortcutState state = {})
 {
-    return KeyFacts{message, ShortcutFor(key), deleteDown, modifierHeld, foreground, layout};
+    return KeyFacts{message, key, Now, state, modifierHeld, foreground, layout};
+}
+
+KeyFacts After(ShortcutState state, DWORD key = VK_RIGHT, Foreground foreground = Foreground::BrowseWindow)
+{
+    return Facts(key, WM_KEYDOWN, false, foreground, Layout::Latin, state);
 }
 
 struct Decision {
     const char* name;
     KeyFacts facts;
     KeyAction action;
-    bool deleteDownAfter;
+    ShortcutState after;
 };
 
 class Decide : public ::testing::TestWithParam<Decision> {};
 
-TEST_P(Decide, TypesOnlyAPlainPressInTheBrowseWindow)
+TEST_P(Decide, TypesOnlyAPlainPressInTheBrowseWindowWithNoWordOnItsWay)
 {
     KeyDecision decision = DecideKey(GetParam().facts);
     EXPECT_EQ(decision.action, GetParam().action);
-    EXPECT_EQ(decision.deleteDown, GetParam().deleteDownAfter);
+    EXPECT_EQ(decision.next, GetParam().after);
 }
 
 const KeyAction Type = KeyAction::Type, PassOn = KeyAction::PassOn, Swallow = KeyAction::Swallow;
+const Foreground Elsewhere = Foreground::Elsewhere;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Decide,
     ::testing::Values(
-        Decision{"right", Facts(VK_RIGHT), Type, false},
+        Decision{"right", Facts(VK_RIGHT), Type, WordSince(Now)},
         Decision{"left_korean_layout", Facts(VK_LEFT, WM_KEYDOWN, false, Foreground::BrowseWindow, Layout::Korean),
-                 Type, false},
-        Decision{"delete", Facts(VK_DELETE), Type, true},
-        Decision{"right_released", Facts(VK_RIGHT, WM_KEYUP), PassOn, false},
-        Decision{"right_with_a_modifier", Facts(VK_RIGHT, WM_KEYDOWN, true), PassOn, false},
-        Decision{"delete_with_a_modifier", Facts(VK_DELETE, WM_KEYDOWN, true), PassOn, false},
-        Decision{"left_with_alt", Facts(VK_LEFT, WM_SYSKEYDOWN), PassOn, false},
-        Decision{"right_other_layout", Facts(VK_RIGHT, WM_KEYDOWN, false, Foreground::BrowseWindow, Layout::Other),
-                 PassOn, false},
-        Decision{"right_elsewhere", Facts(VK_RIGHT, WM_KEYDOWN, false, Foreground::Elsewhere), PassOn, false},
-        Decision{"right_modal_box_up", Facts(VK_RIGHT, WM_KEYDOWN, false, Foreground::BrowseWindowDisabled), PassOn,
-                 false},
-        Decision{"delete_repeat", Facts(VK_DELETE, WM_KEYDOWN, false, Foreground::BrowseWindow, Layout::Latin, true),
-                 Swallow, true},
-        Decision{"delete_repeat_with_alt",
-                 Facts(VK_DELETE, WM_SYSKEYDOWN, true, Foreground::Elsewhere, Layout::Latin, true), Swallow, true},
-        Decision{"delete_released", Facts(VK_DELETE, WM_KEYUP, false, Foreground::BrowseWindow, Layout::Latin, true),
-                 PassOn, false},
-        Decision{"right_while_delete_held",
-                 Facts(VK_RIGHT, WM_KEYDOWN, false, Foreground::BrowseWindow, Layout::Latin, true), Type, true},
-        Decision{"another_key", Facts('A', WM_KEYDOWN, false, Foreground::BrowseWindow, Layout::Latin, true), PassOn,
-                 true},
-        Decision{"up_arrow", Facts(VK_UP), PassOn, false}),
+                 Type, WordSince(Now)},
+        Decision{"delete", Facts(VK_DELETE), Type, WordSince(Now, true)},
+        Decision{"right_released", Facts(VK_RIGHT, WM_KEYUP), PassOn, {}},
+        Decision{"right_with_a_modifier", Facts(VK_RIGHT, WM_KEYDOWN, true), PassOn, {}},
+        Decision{"delete_with_a_modifier", Facts(VK_DELETE, WM_KEYDOWN, true), PassOn, {}},
+        Decision{"left_with_alt", Facts(VK_LEFT, WM_SYSKEYDOWN), PassOn, {}},
+        Decision{"right_other_layout",
+                 Facts(VK_RIGHT, WM_KEYDOWN, false, Foreground::BrowseWindow, Layout::Other),
+                 PassOn,
+                 {}},
+        Decision{"right_elsewhere", After({}, VK_RIGHT, Elsewhere), PassOn, {}},
+        Decision{"right_modal_box_up", After({}, VK_RIGHT, Foreground::BrowseWindowDisabled), PassOn, {}},
+        Decision{"delete_repeat", After(Held(), VK_DELETE), Swallow, Held()},
+        Decision{"delete_repeat_with_alt", Facts(VK_DELETE, WM_SYSKEYDOWN, true, Elsewhere, Layout::Latin, Held()),
+                 Swallow, Held()},
+        Decision{"delete_repeat_stood_down", After(StoodDown(Held()), VK_DELETE), Swallow, StoodDown(Held())},
+        Decision{"delete_released", Facts(VK_DELETE, WM_KEYUP, false, Elsewhere, Layout::Latin, Held()), PassOn, {}},
+        Decision{"right_while_delete_held", After(Held()), Type, WordSince(Now, true)},
+        Decision{"another_key", Facts('A', WM_KEYDOWN, false, Foreground::BrowseWindow, Layout::Latin, Held()), PassOn,
+                 Held()},
+        Decision{"up_arrow", Facts(VK_UP), PassOn, {}},
+        Decision{"right_word_on_its_way", After(WordSince(Now - OutstandingLimit)), Swallow,
+                 WordSince(Now - OutstandingLimit)},
+        Decision{"right_word_on_its_way_elsewhere", After(WordSince(Now - 10), VK_RIGHT, Elsewhere), Swallow,
+                 WordSince(Now - 10)},
+        Decision{"delete_word_on_its_way", After(WordSince(Now - 10), VK_DELETE), Swallow, WordSince(Now - 10, true)},
+        Decision{"right_word_on_its_way_clock_wrapped",
+                 KeyFacts{WM_KEYDOWN, VK_RIGHT, 0x10, WordSince(0xFFFFFFF0u), false, Foreground::BrowseWindow}, Swallow,
+                 WordSince(0xFFFFFFF0u)},
+        Decision{"right_word_overdue", After(WordSince(Now - OutstandingLimit - 1)), PassOn,
+                 StoodDown(WordSince(Now - OutstandingLimit - 1))},
+        Decision{"right_stood_down", After(StoodDown()), PassOn, StoodDown()},
+        Decision{"escape_in_the_browse_window", After({}, VK_ESCAPE), PassOn, StoodDown()},
+        Decision{"escape_elsewhere", After({}, VK_ESCAPE, Elsewhere), PassOn, {}},
+        Decision{"escape_behind_a_word", After(WordSince(Now - 10), VK_ESCAPE), PassOn,
+                 ShortcutState{false, true, Now - 10, true, true}}),
     [](const ::testing::TestParamInfo<Decision>& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// The handler, with the system's facts and typing stood in for
+
+const HWND BrowseHere = reinterpret_cast<HWND>(0x1000);
+const HWND Palette = reinterpret_cast<HWND>(0x2000);  // a window the browse window owns
+
+class FakeKeys final : public KeySystem {
+public:
+    HWND ForegroundWindow() override { return foreground; }
+    bool IsEnabled(HWND window) override { return window == BrowseHere && enabled; }
+    bool IsKeyDown(DWORD key) override { return down.count(key) > 0; }
+    HKL LayoutOf(HWND) override { return layout; }
+    UINT CharOf(UINT key, HKL) override { return chars.count(key) ? chars.at(key) : key; }
+    void Tap(BYTE key, BYTE scanCode, ULONG_PTR extra) override
+    {
+        typed.push_back(KeyEvent{WM_KEYDOWN, key, scanCode, extra});
+        typed.push_back(KeyEvent{WM_KEYUP, key, scanCode, extra});
+    }
+
+    HWND foreground = BrowseHere;
+    bool enabled = true;
+    std::set<DWORD> down;  // the keys the system reports down
+    HKL layout = reinterpret_cast<HKL>(0x04090409);
+    std::map<UINT, UINT> chars;  // the layout's characters, where not the key's own letter
+    std::vector<KeyEvent> typed;
+};
+
+class Handler : public ::testing::Test {
+protected:
+    void SetUp() override { ResetShortcuts(BrowseHere); }
+    void TearDown() override { ResetShortcuts(nullptr); }
+
+    // True when the handler swallows the event.
+    bool Event(DWORD key, DWORD time, WPARAM message = WM_KEYDOWN)
+    {
+        KBDLLHOOKSTRUCT event{key, 0, 0, time, 0};
+        return HandleKeyEvent(keys_, message, event);
+    }
+
+    FakeKeys keys_;
+};
+
+struct LayoutCase {
+    const char* name;
+    UINT_PTR layout;
+    std::map<UINT, UINT> chars;
+    bool types;
+};
+
+class KeyboardLayout : public Handler, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(KeyboardLayout, TypesTheWordsKeysOnlyWhereTheyGiveABrowseWord)
+{
+    keys_.layout = reinterpret_cast<HKL>(GetParam().layout);
+    keys_.chars = GetParam().chars;
+    EXPECT_EQ(Event(VK_RIGHT, 1000), GetParam().types);
+    EXPECT_EQ(keys_.typed, GetParam().types ? BrowseTyping('N') : std::vector<KeyEvent>{});
+}
+
+// The Korean layout gives Hangul for the letters, which in Hangul mode compose the Korean form.
+INSTANTIATE_TEST_SUITE_P(Cases, KeyboardLayout,
+                         ::testing::Values(LayoutCase{"us", 0x04090409, {}, true},
+                                           LayoutCase{"korean", 0x04120412, {{'Z', 0x314B}, {'O', 0x3150}}, true},
+                                           LayoutCase{"russian", 0x04190419, {{'Z', 0x42F}, {'O', 0x429}}, false},
+                                           LayoutCase{
+                                               "only_the_last_letter_differs", 0x04090409, {{'N', 0x422}}, false}),
+                         [](const ::testing::TestParamInfo<LayoutCase>& info) { return info.param.name; });
+
+TEST_F(Handler, TypesOnlyWhileTheBrowseWindowItselfIsInFrontAndTakesInput)
+{
+    keys_.foreground = Palette;
+    EXPECT_FALSE(Event(VK_RIGHT, 1000));
+    keys_.foreground = nullptr;
+    EXPECT_FALSE(Event(VK_DELETE, 1010));
+    keys_.foreground = BrowseHere;
+    keys_.enabled = false;  // a modal box of the host is up
+    EXPECT_FALSE(Event(VK_LEFT, 1020));
+    EXPECT_EQ(keys_.typed, std::vector<KeyEvent>{});
+    keys_.enabled = true;
+    EXPECT_TRUE(Event(VK_LEFT, 1030));
+    EXPECT_EQ(keys_.typed, BrowseTyping('P'));
+}
+
+TEST_F(Handler, AModifierWhoseReleaseNeverCameIsLetGoAfterTheGrace)
+{
+    keys_.down = {VK_RSHIFT};  // pressed before the hook was installed
+    EXPECT_FALSE(Event(VK_RIGHT, 900));
+    keys_.down.clear();
+    EXPECT_FALSE(Event(VK_LCONTROL, 1000));
+    EXPECT_FALSE(Event(VK_RIGHT, 1040)) << "the system lags behind the Ctrl the hook saw";
+    keys_.down = {VK_LCONTROL};
+    EXPECT_FALSE(Event(VK_RIGHT, 1100));
+    keys_.down.clear();  // from here on the system reports Ctrl up; its release never reaches the hook
+    EXPECT_FALSE(Event(VK_RIGHT, 1200));
+    EXPECT_FALSE(Event(VK_RIGHT, 1200 + ModifierGrace)) << "still within the grace";
+    EXPECT_EQ(keys_.typed, std::vector<KeyEvent>{});
+    EXPECT_TRUE(Event(VK_RIGHT, 1201 + ModifierGrace));
+    EXPECT_EQ(keys_.typed, BrowseTyping('N'));
+}
+
+TEST_F(Handler, AnEscapeBehindAWordOnItsWayOutlastsThatWordsArrival)
+{
+    EXPECT_TRUE(Event(VK_RIGHT, 1000));
+    EXPECT_FALSE(Event(VK_ESCAPE, 1010));
+    NoteBrowseEvent();  // the word arrives; the Escape reaches the host after it
+    EXPECT_FALSE(Event(VK_LEFT, 1100));
+    NoteBrowseEvent();  // the host passed the Escape on as an event: the pass goes on
+    EXPECT_TRUE(Event(VK_LEFT, 1200));
+    EXPECT_EQ(keys_.typed.size(), 2 * BrowseTyping('P').size()) << "two words";
+}
 
 // ---------------------------------------------------------------------------------------------
 // Real keys
@@ -93,40 +251,6 @@ void Schedule(std::initializer_list<std::function<void()>> steps)
 {
     PendingSteps.assign(steps);
     SetTimer(nullptr, 0, 150, RunNextStep);
-}
-
-BOOL CALLBACK FindBox(HWND window, LPARAM found)
-{
-    wchar_t name[16] = {};
-    GetClassNameW(window, name, 16);
-    if (IsWindowVisible(window) && std::wstring(name) == L"#32770") {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND OpenBox()
-{
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    return box;
-}
-
-// The events the plug-in typed: those carrying its mark, and the Clear and Enter around them.
-std::vector<KeyEvent> Typed(const std::vector<KeyEvent>& seen)
-{
-    std::vector<KeyEvent> typed;
-    for (const KeyEvent& e : seen)
-        if (e.extra == SyntheticKeyMark || e.virtualKey == VK_CLEAR || e.virtualKey == VK_RETURN)
-            typed.push_back(e);
-    return typed;
-}
-
-bool SawKeyDown(const std::vector<KeyEvent>& seen, DWORD key)
-{
-    return std::any_of(seen.begin(), seen.end(),
-                       [&](const KeyEvent& e) { return e.virtualKey == key && e.message != WM_KEYUP; });
 }
 
 // Browsing two matches of "문" in the host window, with the plug-in's hook installed after a
@@ -202,21 +326,33 @@ INSTANTIATE_TEST_SUITE_P(
         Key{VK_LEFT, 'P', {"zoom: -50 -50 150 150", "info: 총 2개의 주기를 발견하였습니다.[ 2/2 ]", "result: stay"}},
         Key{VK_DELETE, 'D', {"messagebox: 총 2개의 주기를 삭제하였습니다.", "result: finish"}}));
 
-TEST_F(Shortcuts, EachAutoRepeatedArrowTypesOneKeyIn)
+TEST_F(Shortcuts, AHeldArrowTypesAgainOnlyOnceItsWordHasArrived)
 {
-    std::vector<KeyEvent> twice = BrowseTyping('N');
-    std::vector<KeyEvent> second = BrowseTyping('N');
+    keybd_event(VK_RIGHT, 0, 0, 0);
+    keybd_event(VK_RIGHT, 0, 0, 0);  // its word is still on its way: swallowed
+    ZhdPumpMessages(200);
+    Press(VK_RIGHT);
+    ZhdPumpMessages(200);
+    std::vector<KeyEvent> twice = BrowseTyping('N'), second = BrowseTyping('N');
     twice.insert(twice.end(), second.begin(), second.end());
-    EXPECT_EQ(Typed(PressAndSettle(VK_RIGHT, 2)), twice);
+    EXPECT_EQ(Typed(KeyRecorder::Seen()), twice);
+    EXPECT_FALSE(SawKeyDown(KeyRecorder::Seen(), VK_RIGHT));
     EXPECT_EQ(CurrentIndex, 2) << "two steps on from all matches";
 }
 
-TEST_F(Shortcuts, DeleteHeldDownDeletesOnceAndTypesNothingMore)
+TEST_F(Shortcuts, DeleteHeldAcrossTheEndOfThePassDeletesOnceAndNoRepeatGetsThrough)
 {
-    std::vector<KeyEvent> seen = PressAndSettle(VK_DELETE, 5);
-    EXPECT_EQ(Typed(seen), BrowseTyping('D'));
-    EXPECT_EQ(KeyinsReceived(), 1u) << "no stray key-in after the pass (the host records it as a violation too)";
+    keybd_event(VK_DELETE, 0, 0, 0);
+    ZhdPumpMessages(300);
     EXPECT_EQ(TakeTranscript(), (Lines{"messagebox: 총 2개의 주기를 삭제하였습니다.", "result: finish"}));
+    EXPECT_NE(HookHandle.Get(), nullptr) << "kept for the Delete still held";
+    Press(VK_DELETE, 4);  // four more auto-repeats, then the release
+    ZhdPumpMessages(100);
+    EXPECT_EQ(HookHandle.Get(), nullptr) << "gone with the release";
+    EXPECT_EQ(Typed(KeyRecorder::Seen()), BrowseTyping('D'));
+    EXPECT_FALSE(SawKeyDown(KeyRecorder::Seen(), VK_DELETE));
+    EXPECT_EQ(KeyinsReceived(), 1u) << "no stray key-in after the pass (the host records it as a violation too)";
+    EXPECT_TRUE(SawKeyDown(PressAndSettle(VK_DELETE), VK_DELETE)) << "the next press is the window's";
 }
 
 struct Modified {
@@ -256,8 +392,8 @@ TEST_F(Shortcuts, OtherKeysArePassedOn)
 TEST_F(Shortcuts, AHostMessageBoxUpGetsTheKeyUnchanged)
 {
     bool boxStayedOpen = false;
-    Schedule({[] { Press(VK_RIGHT); }, [&] { boxStayedOpen = OpenBox() != nullptr; },
-              [] { PostMessageW(OpenBox(), WM_COMMAND, IDOK, 0); }});
+    Schedule({[] { Press(VK_RIGHT); }, [&] { boxStayedOpen = zelhost::OpenDialog() != nullptr; },
+              [] { PostMessageW(zelhost::OpenDialog(), WM_COMMAND, IDOK, 0); }});
     MessageBoxW(host_, L"호스트의 메시지", L"Zel host", MB_OK);
     EXPECT_TRUE(boxStayedOpen) << "no Enter was typed into the box";
     EXPECT_TRUE(SawKeyDown(KeyRecorder::Seen(), VK_RIGHT));
@@ -273,7 +409,8 @@ TEST_F(Shortcuts, TheResultBoxOfAnEditIsNotAnsweredByAKey)
                   hookGone = HookHandle.Get() == nullptr;
                   Press(VK_RIGHT);
               },
-              [&] { boxStayedOpen = OpenBox() != nullptr; }, [] { PostMessageW(OpenBox(), WM_COMMAND, IDOK, 0); }});
+              [&] { boxStayedOpen = zelhost::OpenDialog() != nullptr; },
+              [] { PostMessageW(zelhost::OpenDialog(), WM_COMMAND, IDOK, 0); }});
     EXPECT_EQ(ZhdSendKeyin(L"창"), finish);
     EXPECT_TRUE(hookGone) << "the shortcuts went before the edit and its box";
     EXPECT_TRUE(boxStayedOpen) << "the key reached the box unchanged";

@@ -22,7 +22,7 @@ protected:
     {
         SearchText = searchText;
         MatchCount = 0;
-        CollectMatches(window, FilterOf(chain));
+        CollectMatches(window, chain);
         return MatchedSegments();
     }
 
@@ -143,8 +143,23 @@ TEST_F(Collection, MakesItsHostCallsInOrderWithTheirArguments)
                                         "ZelIddOpenApIdData 0 1", "ZelIddInitApIdData", "ZelIddCloseApIdData",
                                         "ZelSgmSearchSegment2 0 0 10 10 filter " + Address(IdenticalTextFilter),
                                         "ZelIddOpenApIdData 0 1", "ZelIddGetHeadApIdData", "ZelSgmGetHeadElementId 1",
-                                        "ZelCmtGetComment 10", "ZelCmtGetComment 10", "ZelIddGetNextApIdData",
-                                        "ZelIddInitApIdData", "ZelIddCloseApIdData"}));
+                                        // The head's record, read once; its text is tested as read.
+                                        "ZelCmtGetComment 10", "ZelIddGetNextApIdData", "ZelIddInitApIdData",
+                                        "ZelIddCloseApIdData"}));
+}
+
+TEST_F(Collection, AHeadAnsweredFromAnotherSegmentIsTestedByItsText)
+{
+    DrawingBuilder()
+        .Annotation(1, 10, 0, 0, L"문")
+        .Annotation(2, 20, 0, 0, L"문")
+        .Annotation(3, 30, 0, 0, L"창")
+        .Load();
+    ZhdFaultHeadElement(1, 20);
+    ZhdFaultHeadElement(2, 30);
+    // No type asked outside the search: the fixture fails on any protocol violation.
+    EXPECT_EQ(Collect(Chain::Identical, L"문"), std::vector<std::int32_t>{1});
+    EXPECT_EQ(MatchTable[1].elementId, 20);
 }
 
 TEST_F(Collection, GoesOnWhenTheClearingSearchFails)

@@ -78,7 +78,8 @@ protected:
     {
         Plugin::SetUp();
         ASSERT_EQ(startup_(), 0);
-        ASSERT_NE(ZhdCreateWindow(), nullptr);
+        host_ = static_cast<HWND>(ZhdCreateWindow());
+        ASSERT_NE(host_, nullptr);
         ZhdFocusKeyinLine();
         DrawingBuilder()
             .Annotation(1, 10, 0, 0, L"침실")
@@ -114,6 +115,8 @@ protected:
                 keyins.push_back(line.substr(8));
         return keyins;
     }
+
+    HWND host_ = nullptr;
 };
 
 const std::string FoundTwo = "info: 총 2개의 주기를 발견하였습니다.[ 0/2 ]";
@@ -188,6 +191,70 @@ TEST_F(TypicalRun, UnloadingRemovesTheHookOnceAndThenDoesNothing)
     EXPECT_EQ(ZhdCallUnload(), 0);
     EXPECT_EQ(zhd::Transcript().size(), 10u) << "unloading shows nothing and changes nothing else";
 }
+
+TEST_F(TypicalRun, AQuickSecondPressLeavesTheResultBoxUp)
+{
+    Browse(L"0");
+    ZhdSetModalMessageBoxes(1);
+    ZhdQueueDialogAnswer("ok");
+    Press(VK_DELETE);
+    Press(VK_DELETE);  // a few milliseconds later, before the first one's word has arrived
+    Press(VK_RIGHT);
+    ZhdPumpMessages(500);
+    EXPECT_EQ(ZhdPendingDialogAnswers(), 0) << "the result box stayed up until the host answered it";
+    EXPECT_EQ(KeyinsReceived(), Lines{"\"zoomd\""});
+    EXPECT_FALSE(SegmentExists(1));
+    EXPECT_TRUE(SegmentExists(3));
+}
+
+TEST_F(TypicalRun, AWindowOwnedByTheHostWindowGetsTheKeysAsTyped)
+{
+    Browse(L"0");
+    HWND palette = CreateWindowExW(0, L"EDIT", L"abc", WS_POPUP | WS_VISIBLE | WS_BORDER, 20, 20, 200, 24, host_,
+                                   nullptr, nullptr, nullptr);
+    SetForegroundWindow(palette);
+    SetFocus(palette);
+    SendMessageW(palette, EM_SETSEL, 0, 0);
+    ASSERT_EQ(GetForegroundWindow(), palette);
+    EXPECT_EQ(PressKey(VK_RIGHT), Lines{});
+    EXPECT_EQ(PressKey(VK_DELETE), Lines{});
+    wchar_t text[16] = {};
+    GetWindowTextW(palette, text, 16);
+    DestroyWindow(palette);
+    EXPECT_EQ(std::wstring(text), L"ac") << "the caret moved on, and the letter after it went";
+    EXPECT_EQ(KeyinsReceived(), Lines{});
+}
+
+// A command of the host's own that takes key-ins. Starting it ends the plug-in's pass without
+// the plug-in being told, as a host does when the user cancels or starts another command.
+std::int32_t HostCommandExecute(std::int32_t, ZelEvent) noexcept { return stay; }
+std::int32_t HostCommandReady() noexcept
+{
+    ZelCtlSetExecuteFunc(HostCommandExecute, L"");
+    return 0;
+}
+
+class PassTheHostEnded : public TypicalRun, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PassTheHostEnded, GetsAtMostOneWordAndNoneAfterAnEscape)
+{
+    KeyRecorder recorder;  // runs after the plug-in's hook: sees what it passes on
+    Browse(L"0");
+    ZhdStartAt(HostCommandReady);
+    bool escape = GetParam();
+    if (escape)
+        PressKey(VK_ESCAPE);
+    for (WORD key : {VK_RIGHT, VK_RIGHT, VK_LEFT, VK_DELETE})
+        PressKey(key);
+    ZhdPumpMessages(600);  // beyond the half second the hook waits for a word
+    KeyRecorder::Seen().clear();
+    PressKey(VK_RIGHT);
+    EXPECT_EQ(KeyinsReceived(), escape ? Lines{} : Lines{"\"zoomn\""}) << "the host's own command takes them";
+    EXPECT_TRUE(SawKeyDown(KeyRecorder::Seen(), VK_RIGHT)) << "now every key reaches the host untouched";
+    EXPECT_TRUE(SegmentExists(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PassTheHostEnded, ::testing::Values(false, true));
 
 TEST(RegularDll, FailsToLoadWhenItsApplicationRefusesToStart)
 {

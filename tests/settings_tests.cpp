@@ -1,6 +1,7 @@
 // The search-method store on the real (Wine's) registry under HKEY_CURRENT_USER.
 #include "tests/support/TestSupport.h"
 
+#include "plugin/UniqueHandle.h"
 #include "settings/SettingsStore.h"
 
 #include <windows.h>
@@ -178,6 +179,24 @@ TEST_F(Store, LoadingReadsTheModulesOwnSubkey)
     LoadSearchMethod();
     EXPECT_EQ(SearchMethod, 1);
     RegDeleteTreeW(HKEY_CURRENT_USER, own.c_str());
+}
+
+// The registry keys' owner, on handles of the test's own that record their release.
+std::vector<int*> Released;
+struct RecordRelease {
+    void operator()(int* handle) const { Released.push_back(handle); }
+};
+
+TEST(UniqueHandle, ReleasesWhatItHoldsBeforeReceivingAnotherAndWhenItGoes)
+{
+    int first = 1, second = 2;
+    {
+        UniqueHandle<int*, RecordRelease> owner;
+        *owner.Receive() = &first;
+        *owner.Receive() = &second;
+        EXPECT_EQ(Released, std::vector<int*>{&first});
+    }
+    EXPECT_EQ(Released, (std::vector<int*>{&first, &second}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "zelhost/Dialogs.h"
 
+#include "zelhost/OpenDialog.h"
 #include "zelhost/Utf8.h"
 
 #include <cstdlib>
@@ -15,17 +16,6 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
 {
     if (Answering)
         Answering->AnswerOpenDialog();
-}
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM found)
-{
-    wchar_t name[16] = {};
-    GetClassNameW(window, name, 16);
-    if (IsWindowVisible(window) && std::wstring(name) == L"#32770") {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 std::wstring WindowText(HWND window)
@@ -98,8 +88,7 @@ void Dialogs::Cancel(HWND dialog, const std::string& why)
 
 void Dialogs::AnswerOpenDialog()
 {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    HWND dialog = OpenDialog();
     if (!dialog)
         return;
     if (answers_.empty()) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <ostream>
 #include <vector>
 
@@ -69,6 +70,22 @@ inline std::vector<KeyEvent> BrowseTyping(DWORD letter)
         tap(vk, 0, 0x33);
     tap(VK_RETURN, 0xB9, 0);
     return events;
+}
+
+// The events the plug-in typed: those carrying its mark, and the Clear and Enter around them.
+inline std::vector<KeyEvent> Typed(const std::vector<KeyEvent>& seen)
+{
+    std::vector<KeyEvent> typed;
+    for (const KeyEvent& e : seen)
+        if (e.extra == 0x33 || e.virtualKey == VK_CLEAR || e.virtualKey == VK_RETURN)
+            typed.push_back(e);
+    return typed;
+}
+
+inline bool SawKeyDown(const std::vector<KeyEvent>& seen, DWORD key)
+{
+    return std::any_of(seen.begin(), seen.end(),
+                       [&](const KeyEvent& e) { return e.virtualKey == key && e.message != WM_KEYUP; });
 }
 
 inline void Press(WORD virtualKey, int downs = 1)

@@ -18,7 +18,7 @@ void EnterBrowseDirectly(Chain chain, const std::wstring& searchText)
 {
     SearchText = searchText;
     MatchCount = 0;
-    CollectMatches(nullptr, FilterOf(chain));
+    CollectMatches(nullptr, chain);
     ASSERT_GT(MatchCount, 0) << "no match to browse";
     CurrentIndex = 0;
     ZhdStartAt(chain == Chain::Identical ? BrowseReady<Chain::Identical> : BrowseReady<Chain::Contains>);

@@ -73,6 +73,8 @@ std::int32_t Integer(const std::string& word)
 }
 double Number(const std::string& word) { return std::strtod(word.c_str(), nullptr); }
 
+constexpr const char* PressSyntax = "press [ctrl+][shift+][alt+]right|left|delete|escape [xN]";
+
 std::optional<KeyPress> ParsePress(const std::vector<std::string>& words)
 {
     if (words.empty() || words.size() > 2)
@@ -86,7 +88,11 @@ std::optional<KeyPress> ParsePress(const std::vector<std::string>& words)
             rest.erase(0, std::strlen(prefix));
         }
     }
-    press.key = rest == "right" ? VK_RIGHT : rest == "left" ? VK_LEFT : rest == "delete" ? VK_DELETE : 0;
+    for (auto [name, key] : {std::pair{"right", VK_RIGHT}, std::pair{"left", VK_LEFT}, std::pair{"delete", VK_DELETE},
+                              std::pair{"escape", VK_ESCAPE}}) {
+        if (rest == name)
+            press.key = static_cast<BYTE>(key);
+    }
     if (!press.key)
         return std::nullopt;
     if (words.size() == 2) {
@@ -214,12 +220,12 @@ const Verb Verbs[] = {
     {"event", "event KIND", "an event of another kind, without a point", true,
      [](const Line& l) { return IntegerWords(l, 1, "an event kind"); },
      [](const Line& l, Session&) { return Done([&] { ZhdSendEvent(Integer(l.words[0])); }); }},
-    {"press", "press [ctrl+][shift+][alt+]right|left|delete [xN]",
+    {"press", PressSyntax,
      "a real key press through the system's keyboard input, the host's key-in line focused; xN holds it down for N "
-     "key-downs (1 to 100) before its key-up",
+     "key-downs (1 to 100), a keyboard's auto-repeat apart, before its key-up",
      false,
      [](const Line& l) {
-         return ParsePress(l.words) ? std::string() : std::string("takes [ctrl+][shift+][alt+]right|left|delete [xN]");
+         return ParsePress(l.words) ? std::string() : std::string("takes") + (PressSyntax + std::strlen("press"));
      },
      [](const Line& l, Session&) { return Done([&] { Press(*ParsePress(l.words)); }); }},
     {"click", "click X Y",

@@ -9,8 +9,13 @@ void Press(const KeyPress& press)
     ZhdFocusKeyinLine();
     for (BYTE modifier : press.modifiers)
         keybd_event(modifier, 0, 0, 0);
-    for (int i = 0; i < press.downs; ++i)
+    // A held key repeats about 30 times a second, and the host works in between.
+    constexpr std::int32_t AutoRepeatMilliseconds = 33;
+    for (int i = 0; i < press.downs; ++i) {
+        if (i > 0)
+            ZhdPumpMessages(AutoRepeatMilliseconds);
         keybd_event(press.key, 0, 0, 0);
+    }
     keybd_event(press.key, 0, KEYEVENTF_KEYUP, 0);
     for (auto modifier = press.modifiers.rbegin(); modifier != press.modifiers.rend(); ++modifier)
         keybd_event(*modifier, 0, KEYEVENTF_KEYUP, 0);

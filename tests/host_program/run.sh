@@ -17,7 +17,7 @@ checks=0
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-for session in identical contains shortcuts cancel text; do
+for session in identical contains shortcuts cancel escape text; do
   checks=$((checks + 1))
   "$wine" "$zelhost" --drawing drawing.json --script "$session.zsc" --out "$session.out.json" \
     > "$session.transcript" 2> "$session.err"

@@ -75,11 +75,26 @@ COLORREF ScreenColor(double x, double y)
     return color;
 }
 
+// The tests' own mouse is the only one. Wine moves the display's pointer after each injected
+// move, and its desktop reports that pointer back as mouse input of its own; on a loaded machine
+// such a report arrives after the next injected move and takes the pointer back to where it was
+// (a rubber band to the first corner, a click in the wrong place). With a low-level mouse hook in
+// place Wine leaves the display's pointer alone, and the hook drops whatever the tests did not
+// send.
+LRESULT CALLBACK OnlyInjectedMouse(int code, WPARAM message, LPARAM info)
+{
+    if (code == HC_ACTION && !(reinterpret_cast<const MSLLHOOKSTRUCT*>(info)->flags & LLMHF_INJECTED))
+        return 1;
+    return CallNextHookEx(nullptr, code, message, info);
+}
+
 class ByHand : public HostFixture {
 protected:
     void SetUp() override
     {
         HostFixture::SetUp();
+        mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, OnlyInjectedMouse, GetModuleHandleW(nullptr), 0);
+        ASSERT_NE(mouseHook_, nullptr);
         HKEY key;
         RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr);
@@ -109,10 +124,12 @@ protected:
         EXPECT_EQ(zhd::DialogFailure(), "");
         ZhdCallUnload();
         FreeLibrary(module_);
+        UnhookWindowsHookEx(mouseHook_);
         HostFixture::TearDown();
     }
 
     HMODULE module_ = nullptr;
+    HHOOK mouseHook_ = nullptr;
 };
 
 TEST_F(ByHand, PickWholeDrawingRightArrowAndATypedReplacement)
@@ -172,7 +189,9 @@ TEST_F(ByHand, AClickOnEmptySpaceAtThePickPromptSendsNoEvent)
     EXPECT_EQ(TakeTranscript(), Lines{});
     EXPECT_TRUE(ZhdIsCommandRunning());
     Click(3, 5);
-    EXPECT_EQ(TakeTranscript().front(), "result: advance") << "a click on a text still picks it";
+    Lines picked = TakeTranscript();
+    ASSERT_FALSE(picked.empty()) << "a click on a text still picks it";
+    EXPECT_EQ(picked.front(), "result: advance");
 }
 
 }  // namespace

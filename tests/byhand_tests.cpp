@@ -69,16 +69,6 @@ void Type(const std::wstring& text)
     }
 }
 
-COLORREF ScreenColor(double x, double y)
-{
-    std::int32_t sx = 0, sy = 0;
-    ZhdScreenPointOf(x, y, &sx, &sy);
-    HDC screen = GetDC(nullptr);
-    COLORREF color = GetPixel(screen, sx, sy);
-    ReleaseDC(nullptr, screen);
-    return color;
-}
-
 // The screen as it is at one moment, read pixel by pixel.
 class ScreenFrame {
 public:
@@ -105,6 +95,7 @@ public:
         DWORD rgb = pixels_[static_cast<size_t>(y) * width_ + x];  // 0x00RRGGBB
         return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
     }
+    COLORREF At(POINT p) const { return At(p.x, p.y); }
     // How many pixels of `color` lie within `r` screen pixels of `centre`.
     int Count(COLORREF color, POINT centre, int r) const
     {
@@ -273,8 +264,9 @@ TEST_F(ByHand, AWindowOfTwoClicksWithItsRubberBand)
                                        "prompt: 범위지시 : "}));
     MoveTo(30, -1);
     ZhdPumpMessages(100);
-    EXPECT_EQ(ScreenColor(15, 70), zelhost::RubberBandColor) << "the band's top edge, between its corners";
-    EXPECT_EQ(ScreenColor(30, 30), zelhost::RubberBandColor) << "its right edge";
+    ScreenFrame screen;
+    EXPECT_EQ(screen.At(ScreenPoint(15, 70)), zelhost::RubberBandColor) << "the band's top edge, between its corners";
+    EXPECT_EQ(screen.At(ScreenPoint(30, 30)), zelhost::RubberBandColor) << "its right edge";
     Click(30, -1);
     Lines browse = TakeTranscript();
     ASSERT_GE(browse.size(), 2u);

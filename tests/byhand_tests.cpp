@@ -10,6 +10,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -22,17 +25,18 @@ void Send(INPUT input)
     ZhdPumpMessages(50);
 }
 
-// Moves the pointer over a drawing point, as the view shows it now.
-void MoveTo(double x, double y)
+// Moves the pointer over a drawing point, as the view shows it now; where that is on the screen.
+POINT MoveTo(double x, double y)
 {
     std::int32_t sx = 0, sy = 0;
-    ASSERT_EQ(ZhdScreenPointOf(x, y, &sx, &sy), 0);
+    EXPECT_EQ(ZhdScreenPointOf(x, y, &sx, &sy), 0) << x << ", " << y << " is not in the view";
     INPUT move{};
     move.type = INPUT_MOUSE;
     move.mi.dx = MulDiv(sx, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
     move.mi.dy = MulDiv(sy, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     Send(move);
+    return POINT{sx, sy};
 }
 
 void Click(double x, double y, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP)
@@ -66,14 +70,122 @@ void Type(const std::wstring& text)
     }
 }
 
-COLORREF ScreenColor(double x, double y)
+// The screen as it is at one moment, read pixel by pixel.
+class ScreenFrame {
+public:
+    ScreenFrame()
+    {
+        width_ = GetSystemMetrics(SM_CXSCREEN);
+        height_ = GetSystemMetrics(SM_CYSCREEN);
+        pixels_.resize(static_cast<size_t>(width_) * height_);
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width_, height_);
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+        SelectObject(memory, previous);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        GetDIBits(memory, bitmap, 0, height_, pixels_.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    COLORREF At(int x, int y) const
+    {
+        DWORD rgb = pixels_[static_cast<size_t>(y) * width_ + x];  // 0x00RRGGBB
+        return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    }
+    COLORREF At(POINT p) const { return At(p.x, p.y); }
+    // How many pixels of `color` lie within `r` screen pixels of `centre`.
+    int Count(COLORREF color, POINT centre, int r) const
+    {
+        int n = 0;
+        for (int y = std::max<int>(0, centre.y - r); y <= std::min<int>(height_ - 1, centre.y + r); ++y)
+            for (int x = std::max<int>(0, centre.x - r); x <= std::min<int>(width_ - 1, centre.x + r); ++x)
+                n += At(x, y) == color;
+        return n;
+    }
+    // The smallest rectangle holding every pixel of `color`; empty when there is none.
+    RECT Bounds(COLORREF color) const
+    {
+        RECT bounds = {width_, height_, 0, 0};
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+                if (At(x, y) == color)
+                    bounds = {std::min<LONG>(bounds.left, x), std::min<LONG>(bounds.top, y),
+                              std::max<LONG>(bounds.right, x + 1), std::max<LONG>(bounds.bottom, y + 1)};
+        return bounds.left < bounds.right ? bounds : RECT{};
+    }
+
+private:
+    int width_;
+    int height_;
+    std::vector<DWORD> pixels_;
+};
+
+POINT ScreenPoint(double x, double y)
 {
     std::int32_t sx = 0, sy = 0;
-    ZhdScreenPointOf(x, y, &sx, &sy);
-    HDC screen = GetDC(nullptr);
-    COLORREF color = GetPixel(screen, sx, sy);
-    ReleaseDC(nullptr, screen);
-    return color;
+    EXPECT_EQ(ZhdScreenPointOf(x, y, &sx, &sy), 0);
+    return POINT{sx, sy};
+}
+
+// The key-in line shows `text` when it holds it and its face has a glyph for each character (a
+// face without them shows boxes), at normal weight.
+::testing::AssertionResult KeyinLineShows(const std::wstring& text)
+{
+    HWND line = FindWindowExW(static_cast<HWND>(ZhdCreateWindow()), nullptr, L"EDIT", nullptr);
+    wchar_t held[64] = {};
+    GetWindowTextW(line, held, 64);
+    if (text != held)
+        return ::testing::AssertionFailure() << "the key-in line holds " << Utf8(held);
+    auto font = reinterpret_cast<HFONT>(SendMessageW(line, WM_GETFONT, 0, 0));
+    if (!font)
+        return ::testing::AssertionFailure() << "the key-in line writes in the system's face";
+    LOGFONTW logical{};
+    GetObjectW(font, sizeof logical, &logical);
+    HDC dc = GetDC(line);
+    HGDIOBJ previous = SelectObject(dc, font);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    std::vector<WORD> glyphs(text.size());
+    GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, previous);
+    ReleaseDC(line, dc);
+    for (size_t i = 0; i < text.size(); ++i)
+        if (glyphs[i] == 0xFFFF)
+            return ::testing::AssertionFailure() << Utf8(face) << " has no glyph for " << Utf8(text.substr(i, 1));
+    if (logical.lfWeight > FW_NORMAL)
+        return ::testing::AssertionFailure() << Utf8(face) << " is set at weight " << logical.lfWeight;
+    return ::testing::AssertionSuccess();
+}
+
+// The text of the OK button of the last message box that came up.
+std::wstring BoxButton;
+LRESULT CALLBACK ReadBoxButton(int code, WPARAM window, LPARAM info)
+{
+    wchar_t kind[16] = {};
+    if (code == HCBT_ACTIVATE && GetClassNameW(reinterpret_cast<HWND>(window), kind, 16) &&
+        std::wstring(kind) == L"#32770") {
+        wchar_t text[32] = {};
+        GetDlgItemTextW(reinterpret_cast<HWND>(window), IDOK, text, 32);
+        BoxButton = text;
+    }
+    return CallNextHookEx(nullptr, code, window, info);
+}
+
+// The tests' own mouse is the only one. Wine moves the display's pointer after each injected
+// move, and its desktop reports that pointer back as mouse input of its own; on a loaded machine
+// such a report arrives after the next injected move and takes the pointer back to where it was
+// (a rubber band to the first corner, a click in the wrong place). With a low-level mouse hook in
+// place Wine leaves the display's pointer alone, and the hook drops whatever the tests did not
+// send.
+LRESULT CALLBACK OnlyInjectedMouse(int code, WPARAM message, LPARAM info)
+{
+    if (code == HC_ACTION && !(reinterpret_cast<const MSLLHOOKSTRUCT*>(info)->flags & LLMHF_INJECTED))
+        return 1;
+    return CallNextHookEx(nullptr, code, message, info);
 }
 
 class ByHand : public HostFixture {
@@ -81,6 +193,8 @@ protected:
     void SetUp() override
     {
         HostFixture::SetUp();
+        mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, OnlyInjectedMouse, GetModuleHandleW(nullptr), 0);
+        ASSERT_NE(mouseHook_, nullptr);
         HKEY key;
         RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr);
@@ -110,10 +224,12 @@ protected:
         EXPECT_EQ(zhd::DialogFailure(), "");
         ZhdCallUnload();
         FreeLibrary(module_);
+        UnhookWindowsHookEx(mouseHook_);
         HostFixture::TearDown();
     }
 
     HMODULE module_ = nullptr;
+    HHOOK mouseHook_ = nullptr;
 };
 
 TEST_F(ByHand, PickWholeDrawingRightArrowAndATypedReplacement)
@@ -126,13 +242,17 @@ TEST_F(ByHand, PickWholeDrawingRightArrowAndATypedReplacement)
     Key(VK_RIGHT);
     EXPECT_EQ(TakeTranscript(),
               (Lines{"zoom: -100 -100 100 100", "info: 총 2개의 주기를 발견하였습니다.[ 1/2 ]", "result: stay"}));
-    Type(L"출입문");
+    Type(L"D-출입문");
+    EXPECT_TRUE(KeyinLineShows(L"D-출입문"));
     ZhdQueueDialogAnswer("ok");
+    HHOOK boxes = SetWindowsHookExW(WH_CBT, ReadBoxButton, nullptr, GetCurrentThreadId());
     Key(VK_RETURN);
+    UnhookWindowsHookEx(boxes);
     EXPECT_EQ(TakeTranscript(), (Lines{"messagebox: 총 2개의 주기를 수정하였습니다.", "dialog: Zel host", "dialog: ok",
                                        "result: finish"}));
-    EXPECT_EQ(TextOf(10), L"출입문");
-    EXPECT_EQ(TextOf(20), L"출입문");
+    EXPECT_EQ(BoxButton, L"확인") << "the message box's button";
+    EXPECT_EQ(TextOf(10), L"D-출입문");
+    EXPECT_EQ(TextOf(20), L"D-출입문");
     EXPECT_EQ(TextOf(30), L"창");
 }
 
@@ -145,8 +265,9 @@ TEST_F(ByHand, AWindowOfTwoClicksWithItsRubberBand)
                                        "prompt: 범위지시 : "}));
     MoveTo(30, -1);
     ZhdPumpMessages(100);
-    EXPECT_EQ(ScreenColor(15, 70), zelhost::RubberBandColor) << "the band's top edge, between its corners";
-    EXPECT_EQ(ScreenColor(30, 30), zelhost::RubberBandColor) << "its right edge";
+    ScreenFrame screen;
+    EXPECT_EQ(screen.At(ScreenPoint(15, 70)), zelhost::RubberBandColor) << "the band's top edge, between its corners";
+    EXPECT_EQ(screen.At(ScreenPoint(30, 30)), zelhost::RubberBandColor) << "its right edge";
     Click(30, -1);
     Lines browse = TakeTranscript();
     ASSERT_GE(browse.size(), 2u);
@@ -173,7 +294,68 @@ TEST_F(ByHand, AClickOnEmptySpaceAtThePickPromptSendsNoEvent)
     EXPECT_EQ(TakeTranscript(), Lines{});
     EXPECT_TRUE(ZhdIsCommandRunning());
     Click(3, 5);
-    EXPECT_EQ(TakeTranscript().front(), "result: advance") << "a click on a text still picks it";
+    Lines picked = TakeTranscript();
+    ASSERT_FALSE(picked.empty()) << "a click on a text still picks it";
+    EXPECT_EQ(picked.front(), "result: advance");
+}
+
+TEST_F(ByHand, ARotatedMatchIsMarkedAsALevelOne)
+{
+    ASSERT_EQ(ZhdLoadDrawingJson(R"({"segments":[
+{"id":1,"qualifier":0,"elements":[{"id":10,"type":33,"x":0,"y":0,"text":"문","height":12}]},
+{"id":2,"qualifier":0,"elements":[{"id":20,"type":33,"x":100,"y":0,"text":"문","height":12,"rotation":90}]}]})"),
+              0);
+    Type(L"문");
+    Key(VK_RETURN);
+    Key(VK_RETURN);  // the whole drawing: both blink, framed together
+    ASSERT_EQ(TakeTranscript().back(), BrowsePrompt);
+    // The middle of each text's glyph: the turned one stands on its baseline, which runs up.
+    POINT level = ScreenPoint(6, 5);
+    POINT turned = ScreenPoint(95, 6);
+    int reach = (ScreenPoint(4, 0).x - ScreenPoint(0, 0).x);
+    // The view blinks: a frame where the marks are lit.
+    std::optional<ScreenFrame> lit;
+    for (int i = 0; i < 20 && !lit; ZhdPumpMessages(50), ++i)
+        if (ScreenFrame frame; frame.Count(zelhost::MatchBackColor, level, reach) > 0)
+            lit = std::move(frame);
+    ASSERT_TRUE(lit) << "the level match never showed its colour";
+    for (COLORREF color : {zelhost::MatchBackColor, zelhost::MatchTextColor}) {
+        EXPECT_GT(lit->Count(color, level, reach), 0) << std::hex << "the level match lacks " << color;
+        EXPECT_GT(lit->Count(color, turned, reach), 0) << std::hex << "the turned match lacks " << color;
+    }
+}
+
+TEST_F(ByHand, ThePromptStaysWholeBesideThePointerWhileThePluginZoomsAway)
+{
+    ASSERT_EQ(ZhdLoadDrawingJson(R"({"segments":[
+{"id":1,"qualifier":0,"elements":[{"id":10,"type":33,"x":0,"y":0,"text":"문","height":12}]},
+{"id":2,"qualifier":0,"elements":[{"id":20,"type":33,"x":5000,"y":3000,"text":"문","height":12}]}]})"),
+              0);
+    Type(L"문");
+    Key(VK_RETURN);
+    Key(VK_RETURN);  // both matches framed
+    ASSERT_EQ(TakeTranscript().back(), BrowsePrompt);
+    MoveTo(2500, 1500);
+    RECT whole = ScreenFrame().Bounds(zelhost::PromptBackColor);
+    ASSERT_GT(whole.right - whole.left, 200) << "the browse prompt at the middle of the view";
+    // In the view's lower right corner, where the box cannot go below and right of the pointer.
+    POINT mouse = MoveTo(5000, 0);
+    auto expectWholeBesidePointer = [&](const char* when) {
+        RECT box = ScreenFrame().Bounds(zelhost::PromptBackColor);
+        EXPECT_EQ(box.right - box.left, whole.right - whole.left) << when;
+        EXPECT_EQ(box.bottom - box.top, whole.bottom - whole.top) << when;
+        EXPECT_TRUE(mouse.x >= box.left - 17 && mouse.x <= box.right + 17 && mouse.y >= box.top - 17 &&
+                    mouse.y <= box.bottom + 17)
+            << when << ": the pointer at " << mouse.x << "," << mouse.y << ", the prompt from " << box.left << ","
+            << box.top << " to " << box.right << "," << box.bottom;
+    };
+    expectWholeBesidePointer("in the corner");
+    Key(VK_RIGHT);
+    expectWholeBesidePointer("after the zoom to the first match");
+    TakeTranscript();
+    Key(VK_RIGHT);
+    EXPECT_EQ(TakeTranscript().front(), "zoom: 4900 2900 5100 3100") << "the zoom to the far match";
+    expectWholeBesidePointer("after the zoom to the far match");
 }
 
 }  // namespace

@@ -37,6 +37,11 @@ BOOL CALLBACK DescribeButton(HWND window, LPARAM line)
 
 }  // namespace
 
+int ShowMessageBox(const wchar_t* text)
+{
+    return MessageBoxExW(GetActiveWindow(), text, L"Zel host", MB_OK, MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN));
+}
+
 void Dialogs::Reset()
 {
     answers_.clear();

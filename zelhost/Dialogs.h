@@ -15,6 +15,11 @@
 
 namespace zelhost {
 
+// A message box of the host's, owned by the active window, its button in Korean (확인) as on a
+// Korean host, whatever language the system runs in; where the system has no Korean buttons,
+// its own.
+int ShowMessageBox(const wchar_t* text);
+
 class Dialogs {
 public:
     // `snapshot` writes a picture of a window to a PNG file.

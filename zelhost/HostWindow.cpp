@@ -6,17 +6,20 @@
 //   F2, button   starts the command;  F3  starts the host's own text command
 // and keeps the view the person's own: the wheel zooms about the pointer, a middle-button drag
 // pans, Home (on an empty key-in line) fits the whole drawing. None of these reach the plug-in.
+// The prompt shows beside the mouse where it is on the screen, whatever the view does.
 #include "zelhost/HostWindow.h"
 
 #include "zelhost/Host.h"
 #include "zelhost/Owned.h"
 #include "zelhost/Pictures.h"
+#include "zelhost/ViewElements.h"
 #include "zelhost/ZelHostDriver.h"
 
 #include <windows.h>
 #include <windowsx.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 namespace zelhost {
@@ -35,7 +38,9 @@ HWND KeyinLine = nullptr;
 HWND StartButton = nullptr;
 WNDPROC EditProc = nullptr;
 OwnedGdi<HBITMAP> CommandIcon;
+OwnedGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
 std::optional<POINT> PanningFrom;
+std::optional<POINT> Mouse;  // where the mouse is over the view, in the window's client pixels
 
 RECT ViewArea()
 {
@@ -44,6 +49,19 @@ RECT ViewArea()
     area.top += ToolbarHeight;
     area.bottom -= KeyinHeight;
     return area;
+}
+
+// The view's area with its own origin, as the view is painted off screen.
+RECT LocalViewArea()
+{
+    RECT area = ViewArea();
+    return RECT{0, 0, area.right - area.left, area.bottom - area.top};
+}
+
+POINT ToLocal(POINT client)
+{
+    RECT area = ViewArea();
+    return POINT{client.x - area.left, client.y - area.top};
 }
 
 bool InView(POINT pixel)
@@ -138,101 +156,152 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return CallWindowProcW(EditProc, window, message, wParam, lParam);
 }
 
-void Layout(int width, int height)
+void OnSize(int width, int height)
 {
     if (KeyinLine)
         MoveWindow(KeyinLine, 0, height - KeyinHeight, width, KeyinHeight, TRUE);
+    Host().view.Changed();
 }
 
-LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// The toolbar's face, and the view painted off screen first, so that it does not flicker as
+// it blinks.
+void OnPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    RECT toolbar = {0, 0, client.right, ToolbarHeight};
+    FillRect(dc, &toolbar, GetSysColorBrush(COLOR_BTNFACE));
+    RECT area = ViewArea();
+    RECT local = LocalViewArea();
+    if (local.right > 0 && local.bottom > 0) {
+        OwnedMemoryDc memory(CreateCompatibleDC(dc));
+        OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
+        Selected selected(memory.Get(), bitmap.Get());
+        Host().view.Paint(memory.Get(), local, true, Mouse ? std::optional(ToLocal(*Mouse)) : std::nullopt);
+        BitBlt(dc, area.left, area.top, local.right, local.bottom, memory.Get(), 0, 0, SRCCOPY);
+    }
+    EndPaint(window, &paint);
+}
+
+void OnMouseMove(POINT pixel)
 {
     View& view = Host().view;
+    if (PanningFrom) {
+        view.Pan(pixel.x - PanningFrom->x, pixel.y - PanningFrom->y, ViewArea());
+        PanningFrom = pixel;
+    }
+    Mouse = InView(pixel) ? std::optional(pixel) : std::nullopt;
+    view.SetPointer(Mouse ? std::optional(view.ViewportFor(LocalViewArea()).ToDrawing(ToLocal(pixel))) : std::nullopt);
+}
+
+void OnMouseWheel(HWND window, POINT screen, int delta)
+{
+    POINT pixel = screen;
+    ScreenToClient(window, &pixel);
+    if (!InView(pixel))
+        return;
+    double notches = delta / static_cast<double>(WHEEL_DELTA);
+    Host().view.ZoomAbout(ToLocal(pixel), std::pow(1.25, notches), LocalViewArea());
+}
+
+void OnLeftButtonDown(POINT pixel)
+{
+    if (InView(pixel))
+        LeftClick(pixel);
+    SetFocus(KeyinLine);
+}
+
+void OnRightButtonUp(POINT pixel)
+{
+    if (InView(pixel) && ZhdIsCommandRunning())
+        ZhdSendConfirm();
+}
+
+void OnMiddleButtonDown(HWND window, POINT pixel)
+{
+    PanningFrom = pixel;
+    SetCapture(window);
+}
+
+void OnMiddleButtonUp()
+{
+    PanningFrom.reset();
+    ReleaseCapture();
+}
+
+void OnTimer(WPARAM timer)
+{
+    if (timer == BlinkTimer)
+        Host().view.ToggleBlinkPhase();
+}
+
+void OnCommand(WPARAM command)
+{
+    if (LOWORD(command) == StartButtonId)
+        StartCommand();
+}
+
+void OnSetFocus()
+{
+    if (KeyinLine)
+        SetFocus(KeyinLine);
+}
+
+void OnDestroy(HWND window)
+{
+    KillTimer(window, BlinkTimer);
+    Host().view.SetWindow(nullptr);
+    Window = KeyinLine = StartButton = nullptr;
+    Mouse.reset();
+    PostQuitMessage(0);
+}
+
+// One handler a message.
+LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     POINT pixel{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
     case WM_SIZE:
-        Layout(LOWORD(lParam), HIWORD(lParam));
+        OnSize(LOWORD(lParam), HIWORD(lParam));
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT client;
-        GetClientRect(window, &client);
-        RECT toolbar = {0, 0, client.right, ToolbarHeight};
-        FillRect(dc, &toolbar, GetSysColorBrush(COLOR_BTNFACE));
-        // Painted off screen first, so that the view does not flicker as it blinks.
-        RECT area = ViewArea();
-        int width = area.right - area.left;
-        int height = area.bottom - area.top;
-        if (width > 0 && height > 0) {
-            OwnedMemoryDc memory(CreateCompatibleDC(dc));
-            OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));
-            Selected selected(memory.Get(), bitmap.Get());
-            RECT local = {0, 0, width, height};
-            view.Paint(memory.Get(), local, true);
-            BitBlt(dc, area.left, area.top, width, height, memory.Get(), 0, 0, SRCCOPY);
-        }
-        EndPaint(window, &paint);
+    case WM_PAINT:
+        OnPaint(window);
         return 0;
-    }
     case WM_TIMER:
-        if (wParam == BlinkTimer)
-            view.ToggleBlinkPhase();
+        OnTimer(wParam);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == StartButtonId)
-            StartCommand();
+        OnCommand(wParam);
         return 0;
     case WM_LBUTTONDOWN:
-        if (InView(pixel))
-            LeftClick(pixel);
-        SetFocus(KeyinLine);
+        OnLeftButtonDown(pixel);
         return 0;
     case WM_RBUTTONUP:
-        if (InView(pixel) && ZhdIsCommandRunning())
-            ZhdSendConfirm();
+        OnRightButtonUp(pixel);
         return 0;
     case WM_MBUTTONDOWN:
-        PanningFrom = pixel;
-        SetCapture(window);
+        OnMiddleButtonDown(window, pixel);
         return 0;
     case WM_MBUTTONUP:
-        PanningFrom.reset();
-        ReleaseCapture();
+        OnMiddleButtonUp();
         return 0;
-    case WM_MOUSEMOVE: {
-        RECT area = ViewArea();
-        if (PanningFrom) {
-            view.Pan(pixel.x - PanningFrom->x, pixel.y - PanningFrom->y, area);
-            PanningFrom = pixel;
-        }
-        RECT local = {0, 0, area.right - area.left, area.bottom - area.top};
-        POINT inside = {pixel.x - area.left, pixel.y - area.top};
-        view.SetPointer(InView(pixel) ? std::optional(view.ViewportFor(local).ToDrawing(inside)) : std::nullopt);
+    case WM_MOUSEMOVE:
+        OnMouseMove(pixel);
         return 0;
-    }
-    case WM_MOUSEWHEEL: {
-        ScreenToClient(window, &pixel);
-        RECT area = ViewArea();
-        if (InView(pixel)) {
-            RECT local = {0, 0, area.right - area.left, area.bottom - area.top};
-            double notches = GET_WHEEL_DELTA_WPARAM(wParam) / static_cast<double>(WHEEL_DELTA);
-            view.ZoomAbout(POINT{pixel.x - area.left, pixel.y - area.top}, std::pow(1.25, notches), local);
-        }
+    case WM_MOUSEWHEEL:
+        OnMouseWheel(window, pixel, GET_WHEEL_DELTA_WPARAM(wParam));
         return 0;
-    }
     case WM_KEYDOWN:
         if (HostKey(wParam))
             return 0;
         break;
     case WM_SETFOCUS:
-        if (KeyinLine)
-            SetFocus(KeyinLine);
+        OnSetFocus();
         return 0;
     case WM_DESTROY:
-        KillTimer(window, BlinkTimer);
-        view.SetWindow(nullptr);
-        Window = KeyinLine = StartButton = nullptr;
-        PostQuitMessage(0);
+        OnDestroy(window);
         return 0;
     default:
         break;
@@ -276,6 +345,11 @@ ZHDAPI void* ZhdCreateWindow()
                         client.bottom - KeyinHeight, client.right, KeyinHeight, Window, nullptr, instance, nullptr);
     EditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(KeyinLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyinLineProc)));
+    // The controls write in the host's face too: the system's own has no Hangul here, and it is bold.
+    if (!TextFont)
+        TextFont = OwnedGdi<HFONT>(CreateFace(HostTextHeight));
+    for (HWND control : {StartButton, KeyinLine})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
     SetTimer(Window, BlinkTimer, 400, nullptr);
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
@@ -310,8 +384,7 @@ ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, 
     if (!Window || !screenX || !screenY)
         return 1;
     RECT area = ViewArea();
-    RECT local = {0, 0, area.right - area.left, area.bottom - area.top};
-    POINT pixel = Host().view.ViewportFor(local).ToPixel(x, y);
+    POINT pixel = Host().view.ViewportFor(LocalViewArea()).ToPixel(x, y);
     pixel.x += area.left;
     pixel.y += area.top;
     if (!PtInRect(&area, pixel))

@@ -82,13 +82,17 @@ bool SavePainted(int width, int height, const std::wstring& path, Paint paint)
 
 }  // namespace
 
+// Read from the window's own DC, which holds what it has painted, caption and children included:
+// the screen itself shows it only once the system has passed it on, which a window just up has
+// not always done yet.
 bool SnapshotWindow(HWND window, const std::wstring& path)
 {
     RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT rect;
     GetWindowRect(window, &rect);
-    return SavePainted(rect.right - rect.left, rect.bottom - rect.top, path, [&](HDC target, HDC screen) {
-        BitBlt(target, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left, rect.top, SRCCOPY);
+    return SavePainted(rect.right - rect.left, rect.bottom - rect.top, path, [&](HDC target, HDC) {
+        OwnedWindowDc painted(GetWindowDC(window), ReleaseWindowDc{window});
+        BitBlt(target, 0, 0, rect.right - rect.left, rect.bottom - rect.top, painted.Get(), 0, 0, SRCCOPY);
     });
 }
 

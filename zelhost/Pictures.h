@@ -10,7 +10,7 @@
 
 namespace zelhost {
 
-// A window as the (virtual) screen shows it, caption included.
+// A window as it shows on the screen, caption and children included.
 bool SnapshotWindow(HWND window, const std::wstring& path);
 // The view painted off screen at the given size.
 bool SnapshotView(const View& view, int width, int height, const std::wstring& path);

@@ -1,7 +1,9 @@
 // What the host shows of the drawing: the view (framed by the plug-in's last zoom, or by the
 // person's own wheel, drag and Home), the segments set blinking, the rubber band of a prompt
-// with an echo, and the prompt, cursor, info and error lines. The host window (HostWindow.cpp)
-// and the snapshots paint it; a click is turned into a pick or a point here.
+// with an echo, and the prompt, cursor, info and error lines: the status bar at the view's foot
+// always shows them, and the prompt also shows beside the mouse. The host window
+// (HostWindow.cpp) and the snapshots paint it; a click is turned into a pick or a point here.
+// The elements themselves are ViewElements' to measure and paint.
 #pragma once
 
 #include "zelhost/Drawing.h"
@@ -15,6 +17,8 @@
 #include <vector>
 
 namespace zelhost {
+
+class Fonts;
 
 // A segment as ZelIdSetBlinkSegmentId names it.
 struct BlinkEntry {
@@ -45,7 +49,21 @@ struct InputRules {
 
 constexpr std::int32_t PickBit = 0x800;
 constexpr std::int32_t PointBit = 0x20000;
+// The colours of what the host shows over the drawing: a match's text and what lies under it,
+// the rubber band, and the prompt's box beside the pointer.
+constexpr COLORREF MatchTextColor = RGB(200, 0, 0);
+constexpr COLORREF MatchBackColor = RGB(255, 236, 150);
 constexpr COLORREF RubberBandColor = RGB(0, 102, 255);
+constexpr COLORREF PromptBackColor = RGB(255, 255, 225);
+
+// Everything the host writes (the key-in line, the prompt, the status bar) is set in one face
+// that has Hangul, at normal weight and this many pixels high.
+constexpr wchar_t HostFace[] = L"NanumGothic";
+constexpr int HostTextHeight = 13;
+
+// The status bar takes the foot of the view's area; a fitted box keeps a margin inside the rest.
+constexpr int StatusHeight = 22;
+constexpr int FitMargin = 10;
 
 // The drawing fitted into a rectangle of pixels, y upwards.
 struct Viewport {
@@ -91,13 +109,18 @@ public:
 
     void SetWindow(HWND window) { window_ = window; }
     void Changed() const;
-    // `live`: the window's own painting, with the blink phase and the prompt at the pointer.
-    void Paint(HDC dc, const RECT& area, bool live) const;
+    // `live`: the window's own painting, with the blink phase, and with the prompt beside the
+    // mouse too when `mouse` (its place in the area) is over the view; the rubber band then ends
+    // at the mouse. A snapshot shows every blinking segment lit and the band to the pointer's
+    // last place.
+    void Paint(HDC dc, const RECT& area, bool live, std::optional<POINT> mouse = std::nullopt) const;
 
 private:
     BoundingBox Shown() const;
     BoundingBox Extents() const;
-    bool IsBlinking(std::int32_t segmentId) const;
+    void PaintElements(HDC dc, const Viewport& viewport, bool live, Fonts& fonts) const;
+    void PaintBand(HDC dc, const Viewport& viewport, std::optional<POINT> mouse) const;
+    void PaintLines(HDC dc, const RECT& area, std::optional<POINT> mouse, Fonts& fonts) const;
 
     const Drawing& drawing_;
     std::optional<BoundingBox> shown_;  // none: the whole drawing

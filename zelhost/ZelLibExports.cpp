@@ -187,7 +187,7 @@ ZELAPI std::int32_t ZelDlgMessageBox(const wchar_t* text)
     HostRooms& h = Host();
     if (!Show("ZelDlgMessageBox", "messagebox", text) || !h.modalMessageBoxes)
         return IDOK;
-    return MessageBoxW(GetActiveWindow(), text, L"Zel host", MB_OK);
+    return ShowMessageBox(text);
 }
 
 ZELAPI std::int32_t ZelCmtGetComment(std::int32_t elementId, CommentRecord* record)

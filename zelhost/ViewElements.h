@@ -1,0 +1,60 @@
+// The elements as the view shows them: what each covers in the drawing, how far a click is from
+// it, and how it is painted, a match marked alike at any angle (its text red on the match
+// colour, over the text's own rectangle turned with it) and the current match boxed the same way.
+#pragma once
+
+#include "zelhost/Drawing.h"
+#include "zelhost/Owned.h"
+#include "zelhost/View.h"
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <tuple>
+
+namespace zelhost {
+
+// What an element covers in the drawing, its anchor included.
+BoundingBox BoxOf(const Element& e);
+bool Overlaps(const BoundingBox& a, const BoundingBox& b);
+void Include(BoundingBox& box, double x, double y);
+// How far, in pixels, a click at `p` is from what the element shows.
+double Distance(const Element& e, POINT p, const Viewport& viewport);
+
+// A font `height` pixels high, turned by `tenthsOfDegree`: the host's face unless another is named.
+HFONT CreateFace(int height, int tenthsOfDegree = 0, bool bold = false, bool underlined = false,
+                 const wchar_t* face = HostFace);
+
+// The fonts of one painting, by pixel height, angle and face.
+class Fonts {
+public:
+    HFONT Get(int height, int tenthsOfDegree, bool bold, bool underlined = false, const wchar_t* face = HostFace);
+
+private:
+    std::map<std::tuple<int, int, bool, bool, std::wstring>, OwnedGdi<HFONT>> fonts_;
+};
+
+enum class Mark { None, Match, CurrentMatch };
+
+// Paints elements on one DC through one viewport, with the pens and brushes of that painting.
+class ElementPainter {
+public:
+    ElementPainter(HDC dc, const Viewport& viewport, Fonts& fonts);
+    void Paint(const Element& e, Mark mark);
+
+private:
+    void PaintText(const Element& e, Mark mark);
+    void PaintShape(const Element& e);
+
+    HDC dc_;
+    const Viewport& viewport_;
+    Fonts& fonts_;
+    OwnedGdi<HPEN> linePen_;
+    OwnedGdi<HPEN> textPen_;
+    OwnedGdi<HPEN> matchPen_;
+    OwnedGdi<HBRUSH> matchBrush_;
+    Selected pen_;
+};
+
+}  // namespace zelhost

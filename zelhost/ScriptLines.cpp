@@ -89,7 +89,7 @@ std::optional<KeyPress> ParsePress(const std::vector<std::string>& words)
         }
     }
     for (auto [name, key] : {std::pair{"right", VK_RIGHT}, std::pair{"left", VK_LEFT}, std::pair{"delete", VK_DELETE},
-                              std::pair{"escape", VK_ESCAPE}}) {
+                             std::pair{"escape", VK_ESCAPE}}) {
         if (rest == name)
             press.key = static_cast<BYTE>(key);
     }

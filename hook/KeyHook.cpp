@@ -62,7 +62,9 @@ Foreground ForegroundOf(KeySystem& system, HWND foreground)
 {
     if (!BrowseWindow || foreground != BrowseWindow)
         return Foreground::Elsewhere;
-    return system.IsEnabled(BrowseWindow) ? Foreground::BrowseWindow : Foreground::BrowseWindowDisabled;
+    if (!system.IsEnabled(BrowseWindow))
+        return Foreground::BrowseWindowDisabled;
+    return system.FocusHoldsText() ? Foreground::BrowseWindowTyping : Foreground::BrowseWindow;
 }
 
 Layout LayoutFor(KeySystem& system, HWND foreground, std::wstring_view letters)
@@ -91,6 +93,13 @@ public:
     HWND ForegroundWindow() override { return GetForegroundWindow(); }
     bool IsEnabled(HWND window) override { return IsWindowEnabled(window) != FALSE; }
     bool IsKeyDown(DWORD virtualKey) override { return (GetAsyncKeyState(static_cast<int>(virtualKey)) & 0x8000) != 0; }
+    // The hook runs on the host's user-interface thread, whose focus is the host's own.
+    bool FocusHoldsText() override
+    {
+        HWND focus = GetFocus();
+        return focus && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0 &&
+               GetWindowTextLengthW(focus) > 0;
+    }
     HKL LayoutOf(HWND window) override { return GetKeyboardLayout(GetWindowThreadProcessId(window, nullptr)); }
     UINT CharOf(UINT virtualKey, HKL layout) override { return MapVirtualKeyExW(virtualKey, MAPVK_VK_TO_CHAR, layout); }
     void Tap(BYTE virtualKey, BYTE scanCode, ULONG_PTR extra) override
@@ -113,7 +122,9 @@ HWND HostRootWindowInFront()
 KeyDecision DecideEscape(const KeyFacts& facts)
 {
     ShortcutState next = facts.state;
-    if (facts.message == WM_KEYDOWN && facts.foreground == Foreground::BrowseWindow) {
+    bool inBrowseWindow =
+        facts.foreground == Foreground::BrowseWindow || facts.foreground == Foreground::BrowseWindowTyping;
+    if (facts.message == WM_KEYDOWN && inBrowseWindow) {
         next.escapeBehindWord = next.wordOutstanding && facts.time - next.wordTime <= OutstandingLimit;
         next.stoodDown = true;
     }

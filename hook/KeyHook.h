@@ -10,7 +10,9 @@
 // - a word still on its way after OutstandingLimit means that the host has ended the pass (or
 //   takes no key-ins): from then on every key passes on untouched until the browse step has an
 //   event again. Escape in the browse window stands the shortcuts down the same way;
-// - words go to the window browsing began in alone, never to a window it owns (a palette).
+// - words go to the window browsing began in alone, never to a window it owns (a palette), and
+//   never over a text the user is typing there: then the keys edit that text, as the user meant,
+//   instead of clearing it (and Delete deleting every match).
 // A Delete acted on swallows its own auto-repeats until it is released, the pass ended or not:
 // what is left of the hook after the pass does only that, types nothing, and goes at the release.
 #pragma once
@@ -61,6 +63,8 @@ public:
     virtual bool IsEnabled(HWND window) = 0;
     // The system's own state of the key: down or up.
     virtual bool IsKeyDown(DWORD virtualKey) = 0;
+    // The window with the keyboard focus is a text field (it takes a selection) that holds text.
+    virtual bool FocusHoldsText() = 0;
     // The keyboard layout of the thread that owns the window.
     virtual HKL LayoutOf(HWND window) = 0;
     // The character that the layout gives for the virtual key, unshifted.
@@ -81,6 +85,7 @@ bool HandleKeyEvent(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT& ev
 // Where the keyboard's input goes, seen from the window browsing began in.
 enum class Foreground {
     BrowseWindow,          // that window itself, and it takes input
+    BrowseWindowTyping,    // that window, but the user is typing there: the focused field holds text
     BrowseWindowDisabled,  // that window, but a modal box of the host is up
     Elsewhere,             // a window it owns, another program, or no window recorded
 };

@@ -92,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {}},
         Decision{"right_elsewhere", After({}, VK_RIGHT, Elsewhere), PassOn, {}},
         Decision{"right_modal_box_up", After({}, VK_RIGHT, Foreground::BrowseWindowDisabled), PassOn, {}},
+        Decision{"delete_while_typing", After({}, VK_DELETE, Foreground::BrowseWindowTyping), PassOn, {}},
+        Decision{"escape_while_typing", After({}, VK_ESCAPE, Foreground::BrowseWindowTyping), PassOn, StoodDown()},
         Decision{"delete_repeat", After(Held(), VK_DELETE), Swallow, Held()},
         Decision{"delete_repeat_with_alt", Facts(VK_DELETE, WM_SYSKEYDOWN, true, Elsewhere, Layout::Latin, Held()),
                  Swallow, Held()},
@@ -129,6 +131,7 @@ public:
     HWND ForegroundWindow() override { return foreground; }
     bool IsEnabled(HWND window) override { return window == BrowseHere && enabled; }
     bool IsKeyDown(DWORD key) override { return down.count(key) > 0; }
+    bool FocusHoldsText() override { return false; }
     HKL LayoutOf(HWND) override { return layout; }
     UINT CharOf(UINT key, HKL) override { return chars.count(key) ? chars.at(key) : key; }
     void Tap(BYTE key, BYTE scanCode, ULONG_PTR extra) override

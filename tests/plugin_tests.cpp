@@ -225,6 +225,19 @@ TEST_F(TypicalRun, AWindowOwnedByTheHostWindowGetsTheKeysAsTyped)
     EXPECT_EQ(KeyinsReceived(), Lines{});
 }
 
+TEST_F(TypicalRun, KeysEditATextBeingTyped)
+{
+    Browse(L"0");
+    EXPECT_EQ(PressKey('X'), Lines{});
+    EXPECT_EQ(PressKey(VK_LEFT), Lines{}) << "the caret moves back over the x";
+    EXPECT_EQ(PressKey(VK_DELETE), Lines{}) << "the x goes, and no match with it";
+    EXPECT_TRUE(SegmentExists(1));
+    EXPECT_EQ(PressKey(VK_RIGHT),
+              (Lines{"zoom: -100 -100 100 100", "info: 총 2개의 주기를 발견하였습니다.[ 1/2 ]", "result: stay"}))
+        << "the key-in line is empty again";
+    EXPECT_EQ(KeyinsReceived(), Lines{"\"zoomn\""});
+}
+
 // A command of the host's own that takes key-ins. Starting it ends the plug-in's pass without
 // the plug-in being told, as a host does when the user cancels or starts another command.
 std::int32_t HostCommandExecute(std::int32_t, ZelEvent) noexcept { return stay; }

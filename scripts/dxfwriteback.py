@@ -55,7 +55,8 @@ def edits(drawing, sources, edited, path):
             raise DrawingError(f"{place}: a segment must be an object")
         ident = segment.get("id")
         if type(ident) is not int or ident not in index_of:
-            raise DrawingError(f"{place}: no segment {ident!r} in the DXF's drawing; was it made from this DXF?")
+            raise DrawingError(f"{place}: no segment {ident!r} in the DXF's drawing: segments added in the host "
+                               "(a placed text) cannot be written back, and a drawing made from another DXF neither")
         index = index_of[ident]
         if index in kept:
             raise DrawingError(f"{place}: segment {ident} appears twice (also at segments[{kept[index]}])")

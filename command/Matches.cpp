@@ -102,6 +102,7 @@ void CollectMatches(const BoundingBox* window, Chain chain)
     ZelIddInitApIdData(list);
     ZelIddCloseApIdData(list);
 }
+
 void BlinkMatches()
 {
     for (std::int32_t i = 1; i <= MatchCount; ++i)

@@ -2,12 +2,11 @@
 // it passes on after gathering the facts (a modifier held), and for a shortcut key it acts on
 // (typing the browse word, whose sixteen events pass through the hook too). Medians of many
 // calls of the hook procedure, on the thread that installed it, as the system calls it.
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "bench/BenchClock.h"
 
 #include "hook/KeyHook.h"
-#include "plugin/SorvaneApp.h"
 
 #include <cstdio>
 #include <vector>
@@ -35,7 +34,6 @@ double MedianMicroseconds(int calls, DWORD key, HWND field)
 
 int main()
 {
-    theApp.m_hInstance = GetModuleHandleW(nullptr);
     HWND field = CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 100, nullptr, nullptr,
                                  nullptr, nullptr);
     SetForegroundWindow(field);

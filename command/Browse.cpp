@@ -1,14 +1,14 @@
 // The browse state: stepping through the matches, and the edit that ends the run.
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "command/Command.h"
 #include "command/Edits.h"
 #include "command/Matches.h"
 #include "command/Messages.h"
 
-#include "command/BrowseWords.h"
+#include "base/Guarded.h"
+#include "hook/BrowseWords.h"
 #include "hook/KeyHook.h"
-#include "plugin/Guarded.h"
 
 #include <optional>
 #include <string_view>

@@ -5,7 +5,7 @@
 //   search input -> range -> (second corner) -> browse
 //
 // The host calls every ready and execute function: each is noexcept and runs its work through
-// Guarded (plugin/Guarded.h).
+// Guarded (base/Guarded.h).
 #pragma once
 
 #include "command/CommandState.h"

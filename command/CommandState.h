@@ -23,7 +23,6 @@ constexpr std::int32_t MatchWarningCount = 1000;
 // The two search methods' chains of prompts, fixed when the command starts.
 enum class Chain { Identical, Contains };
 
-extern std::int32_t SearchMethod;  // 0 identical, anything else contains
 extern std::wstring SearchText;
 extern EventPoint WindowCorner1;
 extern MatchEntry MatchTable[MatchTableSlots];

@@ -1,4 +1,4 @@
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "command/Edits.h"
 

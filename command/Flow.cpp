@@ -1,13 +1,13 @@
 // The start of the command: the search text, the range, the collection and the step into
 // browsing.
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "command/Command.h"
 #include "command/Matches.h"
 #include "command/Messages.h"
 
+#include "base/Guarded.h"
 #include "hook/KeyHook.h"
-#include "plugin/Guarded.h"
 #include "settings/SettingsStore.h"
 #include "settings/SorvaneDlg.h"
 

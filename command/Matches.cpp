@@ -1,10 +1,10 @@
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "command/Matches.h"
 
+#include "base/Guarded.h"
 #include "command/CopiedText.h"
 #include "command/Messages.h"
-#include "plugin/Guarded.h"
 
 #include <algorithm>
 

@@ -1,9 +1,8 @@
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "hook/KeyHook.h"
 
-#include "plugin/Guarded.h"
-#include "plugin/SorvaneApp.h"
+#include "base/Guarded.h"
 
 #include <algorithm>
 #include <array>
@@ -110,6 +109,15 @@ public:
 };
 SystemKeys TheSystem;
 
+// The module that holds this code: the plug-in's DLL, whose hook procedure it is.
+HINSTANCE OwnModule()
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&KeyHookProc), &module);
+    return module;
+}
+
 HWND HostRootWindowInFront()
 {
     HWND foreground = GetForegroundWindow();
@@ -201,7 +209,7 @@ HHOOK InstallKeyHook() noexcept
 {
     HookHandle.Reset();
     ResetShortcuts(HostRootWindowInFront());
-    HookHandle.Reset(SetWindowsHookExA(WH_KEYBOARD_LL, KeyHookProc, theApp.m_hInstance, 0));
+    HookHandle.Reset(SetWindowsHookExA(WH_KEYBOARD_LL, KeyHookProc, OwnModule(), 0));
     return HookHandle.Get();
 }
 

@@ -19,8 +19,8 @@
 
 #include <afxwin.h>
 
-#include "command/BrowseWords.h"
-#include "plugin/UniqueHandle.h"
+#include "base/UniqueHandle.h"
+#include "hook/BrowseWords.h"
 
 #include <string_view>
 

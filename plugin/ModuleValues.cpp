@@ -1,6 +1,6 @@
 // The module-level values constructed at load, in this order, and destroyed in reverse at
 // unload. Everything else the module keeps is plain data, zero at load.
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "command/CommandState.h"
 #include "plugin/SorvaneApp.h"
@@ -10,7 +10,6 @@ const std::wstring SettingsSubkey = L"Sorvane";
 std::wstring SearchText;
 CSorvaneApp theApp;
 
-std::int32_t SearchMethod = 0;
 EventPoint WindowCorner1 = {};
 MatchEntry MatchTable[MatchTableSlots] = {};
 std::int32_t MatchCount = 0;

@@ -1,8 +1,8 @@
-#include "plugin/pch.h"
+#include "base/pch.h"
 
+#include "base/Guarded.h"
 #include "command/Command.h"
 #include "hook/KeyHook.h"
-#include "plugin/Guarded.h"
 #include "plugin/SorvaneApp.h"
 
 BEGIN_MESSAGE_MAP(CSorvaneApp, CWinApp)

@@ -1,9 +1,8 @@
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "settings/SettingsStore.h"
 
-#include "command/CommandState.h"
-#include "plugin/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -24,6 +23,8 @@ std::wstring WithBackslashes(std::wstring path)
 }
 
 }  // namespace
+
+std::int32_t SearchMethod = 0;
 
 std::wstring TextFromRegistryData(const BYTE* data, DWORD count)
 {

@@ -8,6 +8,9 @@
 #include <string>
 
 extern const std::wstring SettingsSubkey;
+// The search method the command runs: 0 identical, anything else contains. LoadSearchMethod
+// alone sets it.
+extern std::int32_t SearchMethod;
 
 std::wstring MakeSettingsKeyPath(std::wstring subkey);
 // 0 and `text` replaced by the value; -1 with `text` unchanged on any failure.

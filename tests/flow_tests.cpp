@@ -45,7 +45,6 @@ protected:
         AFX_MODULE_STATE* own = AfxGetStaticModuleState();
         own->m_hCurrentInstanceHandle = GetModuleHandleW(nullptr);
         own->m_hCurrentResourceHandle = LoadLibraryExW(L"Sorvane.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        theApp.m_hInstance = GetModuleHandleW(nullptr);
         StoreMethod(L"0");
         ASSERT_EQ(Startup(), 0);
         DrawingBuilder()

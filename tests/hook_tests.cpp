@@ -6,7 +6,6 @@
 
 #include "command/Command.h"
 #include "hook/KeyHook.h"
-#include "plugin/SorvaneApp.h"
 #include "zelhost/OpenDialog.h"
 
 #include <deque>
@@ -263,7 +262,6 @@ protected:
     void SetUp() override
     {
         HostTest::SetUp();
-        theApp.m_hInstance = GetModuleHandleW(nullptr);
         host_ = static_cast<HWND>(ZhdCreateWindow());
         ASSERT_NE(host_, nullptr);
         ZhdFocusKeyinLine();

@@ -1,7 +1,7 @@
 // The search-method store on the real (Wine's) registry under HKEY_CURRENT_USER.
 #include "tests/support/TestSupport.h"
 
-#include "plugin/UniqueHandle.h"
+#include "base/UniqueHandle.h"
 #include "settings/SettingsStore.h"
 
 #include <windows.h>

@@ -2,6 +2,7 @@
 
 #include "command/Command.h"
 #include "command/Matches.h"
+#include "settings/SettingsStore.h"
 
 void HostTest::SetUp()
 {

@@ -2,7 +2,7 @@
 #pragma once
 
 // The plug-in's sources come with the framework header first; so do the tests that include them.
-#include "plugin/pch.h"
+#include "base/pch.h"
 
 #include "command/CommandState.h"
 #include "tests/support/HostSupport.h"

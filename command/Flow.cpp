@@ -131,7 +131,8 @@ bool ReadPickedText(std::int32_t kind, ZelEvent event, std::wstring& text)
 std::optional<std::wstring> KeyinText(std::int32_t kind, ZelEvent event)
 {
     const wchar_t* typed = ZelEvtGetKeyinString(kind, event);
-    if (!typed)
+    // A word that the shortcuts typed for a pass that has ended belongs to no prompt of this one.
+    if (!typed || TakeStrayWord(typed))
         return std::nullopt;
     return std::wstring(typed);
 }

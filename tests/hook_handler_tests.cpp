@@ -1,0 +1,270 @@
+// The shortcuts over a stand-in of the system: the windows they type into, the layouts, and
+// whole sequences of keys and passes, their own typing fed back through them.
+#include "tests/support/TestSupport.h"
+
+#include "tests/support/FakeKeys.h"
+
+#include <functional>
+
+namespace {
+
+using Keyins = std::vector<std::wstring>;
+
+class Handler : public ::testing::Test {
+public:
+    void SetUp() override { Begin(); }
+
+    void Begin(HWND inFront = MainWindow)
+    {
+        keys_.foreground = inFront;
+        shortcuts_.Begin(keys_);
+    }
+    // True when the shortcuts swallow the event.
+    bool Event(DWORD key, WPARAM message = WM_KEYDOWN)
+    {
+        KBDLLHOOKSTRUCT event{key, 0, 0, now_, 0};
+        return shortcuts_.Handle(keys_, message, event);
+    }
+    bool Tap(DWORD key)
+    {
+        bool swallowed = Event(key);
+        Event(key, WM_KEYUP);
+        return swallowed;
+    }
+    // The key-ins the key-in line submits of what the shortcuts typed, which the browse step
+    // then receives.
+    Keyins Arrive()
+    {
+        Keyins keyins = keys_.Deliver(shortcuts_, now_);
+        for (size_t i = 0; i < keyins.size(); ++i)
+            shortcuts_.NoteBrowseEvent();
+        return keyins;
+    }
+    void Wait(DWORD milliseconds) { now_ += milliseconds; }
+
+    FakeKeys keys_;
+    Shortcuts shortcuts_;
+    DWORD now_ = 1000;
+};
+
+struct LayoutCase {
+    const char* name;
+    UINT_PTR layout;
+    std::map<UINT, UINT> chars;
+    bool types;
+};
+
+class KeyboardLayout : public Handler, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(KeyboardLayout, TypesTheWordsKeysOnlyWhereTheyGiveABrowseWord)
+{
+    keys_.layout = reinterpret_cast<HKL>(GetParam().layout);
+    keys_.chars = GetParam().chars;
+    EXPECT_EQ(Event(VK_RIGHT), GetParam().types);
+    EXPECT_EQ(Arrive(), GetParam().types ? Keyins{L"zoomn"} : Keyins{});
+}
+
+// The Korean layout gives Hangul for the letters, which in Hangul mode compose the Korean form.
+INSTANTIATE_TEST_SUITE_P(Cases, KeyboardLayout,
+                         ::testing::Values(LayoutCase{"us", 0x04090409, {}, true},
+                                           LayoutCase{"korean", 0x04120412, {{'Z', 0x314B}, {'O', 0x3150}}, true},
+                                           LayoutCase{"russian", 0x04190419, {{'Z', 0x42F}, {'O', 0x429}}, false},
+                                           LayoutCase{
+                                               "only_the_last_letter_differs", 0x04090409, {{'N', 0x422}}, false}),
+                         [](const ::testing::TestParamInfo<LayoutCase>& info) { return info.param.name; });
+
+struct WindowCase {
+    const char* name;
+    HWND inFrontAtBegin;
+    HWND inFront;
+    bool types;
+};
+
+class Windows : public Handler, public ::testing::WithParamInterface<WindowCase> {};
+
+TEST_P(Windows, TypeIntoTheWindowInFrontWhenBrowsingBeganAndTheHostsMainWindowAlone)
+{
+    Begin(GetParam().inFrontAtBegin);
+    keys_.foreground = GetParam().inFront;
+    EXPECT_EQ(Event(VK_RIGHT), GetParam().types);
+    EXPECT_EQ(Arrive(), GetParam().types ? Keyins{L"zoomn"} : Keyins{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Windows,
+                         ::testing::Values(WindowCase{"main", MainWindow, MainWindow, true},
+                                           WindowCase{"floating_keyin_line", KeyinWindow, KeyinWindow, true},
+                                           WindowCase{"main_of_a_floating_keyin_line", KeyinWindow, MainWindow, true},
+                                           WindowCase{"a_palette_the_main_window_owns", MainWindow, PaletteWindow, false},
+                                           WindowCase{"another_program", MainWindow, OtherProgram, false},
+                                           WindowCase{"another_program_when_browsing_began", OtherProgram,
+                                                      OtherProgram, false},
+                                           WindowCase{"none", MainWindow, nullptr, false}),
+                         [](const ::testing::TestParamInfo<WindowCase>& info) { return info.param.name; });
+
+TEST_F(Handler, AKeptTextIsReplacedEveryTimeButATextTypedIntoItIsEdited)
+{
+    keys_.keepsSubmitted = true;
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(Event(VK_RIGHT)) << "press " << i;
+        EXPECT_EQ(Arrive(), Keyins{L"zoomn"}) << "press " << i;
+        Wait(100);
+    }
+    EXPECT_FALSE(Tap('X'));
+    keys_.line = L"x", keys_.lineSelected = false;
+    EXPECT_FALSE(Event(VK_LEFT));
+    EXPECT_FALSE(Event(VK_DELETE));
+    EXPECT_EQ(Arrive(), Keyins{});
+}
+
+// Delete held down: only a press the shortcut took types, once; no auto-repeat types the word,
+// whatever happens while it is held; and none reaches the host window on its own.
+struct Hold {
+    const char* name;
+    std::function<void(Handler&, FakeKeys&, Shortcuts&)> whileHeld;
+};
+
+class HeldDelete : public Handler, public ::testing::WithParamInterface<Hold> {};
+
+TEST_P(HeldDelete, AutoRepeatsNeverTypeTheWord)
+{
+    GetParam().whileHeld(*this, keys_, shortcuts_);
+    keys_.down.insert(VK_DELETE);
+    for (int i = 0; i < 5; ++i) {
+        Wait(33);
+        EXPECT_TRUE(Event(VK_DELETE)) << "repeat " << i << " in the host window";
+    }
+    EXPECT_EQ(Arrive(), Keyins{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HeldDelete,
+    ::testing::Values(
+        Hold{"over_a_typed_text",
+             [](Handler& h, FakeKeys& keys, Shortcuts&) {
+                 EXPECT_FALSE(h.Tap('X'));
+                 keys.line = L"x";
+                 EXPECT_FALSE(h.Event(VK_DELETE)) << "the first press edits the text";
+                 keys.line.clear();
+             }},
+        Hold{"from_a_palette_into_the_host_window",
+             [](Handler& h, FakeKeys& keys, Shortcuts&) {
+                 keys.foreground = PaletteWindow;
+                 EXPECT_FALSE(h.Event(VK_DELETE));
+                 EXPECT_FALSE(h.Event(VK_DELETE)) << "the palette's repeats are its own";
+                 keys.foreground = MainWindow;
+             }},
+        Hold{"with_shift_released_first",
+             [](Handler& h, FakeKeys&, Shortcuts&) {
+                 h.Event(VK_LSHIFT);
+                 EXPECT_TRUE(h.Event(VK_DELETE)) << "swallowed, not the host's";
+                 h.Event(VK_LSHIFT, WM_KEYUP);
+             }},
+        Hold{"while_the_host_window_is_disabled_and_then_enabled",
+             [](Handler& h, FakeKeys& keys, Shortcuts&) {
+                 keys.enabled = false;
+                 EXPECT_TRUE(h.Event(VK_DELETE));
+                 keys.enabled = true;
+             }},
+        Hold{"into_the_next_pass",
+             [](Handler& h, FakeKeys&, Shortcuts& shortcuts) {
+                 EXPECT_TRUE(h.Event(VK_DELETE));
+                 EXPECT_EQ(h.Arrive(), Keyins{L"zoomd"});
+                 shortcuts.End();
+                 EXPECT_TRUE(shortcuts.NeedsHook()) << "kept for the Delete held";
+                 h.Begin();
+             }},
+        Hold{"from_before_the_hook", [](Handler&, FakeKeys& keys, Shortcuts&) { keys.down.insert(VK_DELETE); }}),
+    [](const ::testing::TestParamInfo<Hold>& info) { return std::string(info.param.name); });
+
+TEST_F(Handler, ADeleteWhoseReleaseNeverCameCostsNoLaterPress)
+{
+    EXPECT_TRUE(Event(VK_DELETE));
+    EXPECT_EQ(Arrive(), Keyins{L"zoomd"});
+    shortcuts_.End();
+    Wait(AutoRepeatLimit + 1);  // released where the hook never saw it: no auto-repeat came since
+    keys_.foreground = OtherProgram;
+    EXPECT_FALSE(Event(VK_DELETE)) << "the other program's Delete";
+    EXPECT_FALSE(shortcuts_.NeedsHook());
+}
+
+TEST_F(Handler, AKeyPressedBeforeTheHookIsRecoveredAndOneWhoseReleaseNeverCameLetGo)
+{
+    keys_.down = {VK_RSHIFT};  // pressed before the hook was installed
+    EXPECT_FALSE(Event(VK_RIGHT));
+    keys_.down.clear();
+    EXPECT_FALSE(Event(VK_LCONTROL));
+    Wait(40);
+    EXPECT_FALSE(Event(VK_RIGHT)) << "the system lags behind the Ctrl the hook saw";
+    Wait(KeyStateGrace - 40);
+    EXPECT_FALSE(Event(VK_RIGHT)) << "still within the grace";
+    Wait(1);
+    EXPECT_TRUE(Event(VK_RIGHT)) << "Ctrl's release never reached the hook";
+    EXPECT_EQ(Arrive(), Keyins{L"zoomn"});
+}
+
+TEST_F(Handler, AStandDownBehindAWordOnItsWayOutlastsThatWordsArrivalHoweverLate)
+{
+    for (DWORD late : {DWORD{10}, OutstandingLimit + 100}) {
+        shortcuts_.End();
+        Begin();
+        EXPECT_TRUE(Event(VK_RIGHT));
+        Wait(late);
+        EXPECT_FALSE(Event(VK_ESCAPE));
+        EXPECT_EQ(Arrive(), Keyins{L"zoomn"}) << "the word arrives; the Escape reaches the host after it";
+        EXPECT_FALSE(Event(VK_LEFT)) << late << " ms";
+        shortcuts_.NoteBrowseEvent();  // the host passed the Escape on as an event: the pass goes on
+        EXPECT_TRUE(Event(VK_LEFT)) << late << " ms";
+        Arrive();
+        Wait(100);
+    }
+}
+
+TEST_F(Handler, EscapeOverATypedTextLeavesTheShortcutsOn)
+{
+    EXPECT_FALSE(Tap('A'));
+    keys_.line = L"a";
+    EXPECT_FALSE(Event(VK_ESCAPE));
+    keys_.line.clear();  // the host cleared it
+    EXPECT_TRUE(Event(VK_RIGHT));
+    EXPECT_EQ(Arrive(), Keyins{L"zoomn"});
+}
+
+TEST_F(Handler, AWordOnItsWayWhenThePassEndsIsAStrayOnceInAnyCaseOrForm)
+{
+    EXPECT_FALSE(shortcuts_.TakeStrayWord(L"zoomn")) << "none on its way";
+    EXPECT_TRUE(Event(VK_RIGHT));
+    shortcuts_.End();
+    EXPECT_FALSE(shortcuts_.TakeStrayWord(L"zoomp"));
+    EXPECT_TRUE(shortcuts_.TakeStrayWord(L"ZOOMN"));
+    EXPECT_FALSE(shortcuts_.TakeStrayWord(L"zoomn")) << "taken once";
+    Begin();
+    EXPECT_TRUE(Event(VK_DELETE));
+    shortcuts_.End();
+    Begin();  // the next pass begins before the stray arrives
+    EXPECT_TRUE(shortcuts_.TakeStrayWord(L"캐ㅐㅡㅇ"));
+}
+
+TEST_F(Handler, AfterThePassEndsOnlyTheDeleteTakenIsKeptAndGoesWithItsRelease)
+{
+    EXPECT_TRUE(Event(VK_DELETE));
+    Arrive();
+    shortcuts_.End();
+    EXPECT_TRUE(shortcuts_.NeedsHook());
+    EXPECT_FALSE(Event(VK_RIGHT)) << "nothing is typed after the pass";
+    EXPECT_EQ(Arrive(), Keyins{});
+    Begin();  // a new pass while it is still held
+    EXPECT_FALSE(Event(VK_DELETE, WM_KEYUP));
+    EXPECT_TRUE(shortcuts_.NeedsHook()) << "the new pass keeps the hook";
+    shortcuts_.End();
+    EXPECT_FALSE(shortcuts_.NeedsHook());
+}
+
+TEST_F(Handler, ItsOwnTypingPassesThroughWithoutCountingAsTheUsers)
+{
+    EXPECT_TRUE(Event(VK_RIGHT));
+    EXPECT_EQ(keys_.Deliver(shortcuts_, now_), Keyins{L"zoomn"});
+    EXPECT_FALSE(keys_.swallowedOwnTyping);
+    EXPECT_FALSE(shortcuts_.state.typing) << "its letters are not the user typing";
+}
+
+}  // namespace

@@ -20,15 +20,15 @@ bool TypesText(DWORD key)
 // A key with which a host cancels its command or starts another.
 bool IsCommandKey(DWORD key) { return key == VK_ESCAPE || (key >= VK_F1 && key <= VK_F24); }
 
-// The system's word on the tracked keys, where it has disagreed with the hook for longer than the
-// system can lag: a release that never reached the hook, or a press that came before it.
+// The system's word on the tracked keys, where it has disagreed with the hook for longer than it
+// can be behind: a press that came before the hook, or a release that never reached it (a key
+// held down repeats, and the system may know nothing of a key-down the hook swallowed).
 void Recover(ShortcutState& state, unsigned systemDown, DWORD time)
 {
     for (size_t i = 0; i < TrackedKeys.size(); ++i) {
         TrackedKey& key = state.keys[i];
         bool reported = (systemDown >> i & 1) != 0;
-        bool swallowed = i == DeleteIndex && key.down && state.deleteTaken;
-        bool settled = !key.seen || time - key.since > (swallowed ? AutoRepeatLimit : KeyStateGrace);
+        bool settled = !key.seen || time - key.since > (key.down ? AutoRepeatLimit : KeyStateGrace);
         if (reported == key.down || !settled)
             continue;
         key = TrackedKey{reported, true, time};
@@ -39,6 +39,8 @@ void Recover(ShortcutState& state, unsigned systemDown, DWORD time)
 
 void Track(ShortcutState& state, DWORD key, bool down, DWORD time)
 {
+    // A modifier sent without its side is taken as the left one.
+    key = key == VK_SHIFT ? VK_LSHIFT : key == VK_CONTROL ? VK_LCONTROL : key == VK_MENU ? VK_LMENU : key;
     for (size_t i = 0; i < TrackedKeys.size(); ++i)
         if (TrackedKeys[i] == key)
             state.keys[i] = TrackedKey{down, true, time};
@@ -46,7 +48,8 @@ void Track(ShortcutState& state, DWORD key, bool down, DWORD time)
 
 bool ModifierHeld(const ShortcutState& state)
 {
-    return std::any_of(state.keys.begin(), state.keys.begin() + DeleteIndex, [](const TrackedKey& k) { return k.down; });
+    return std::any_of(state.keys.begin(), state.keys.begin() + DeleteIndex,
+                       [](const TrackedKey& k) { return k.down; });
 }
 
 void StandDown(ShortcutState& state)
@@ -69,8 +72,8 @@ void NoteOtherKey(ShortcutState& state, const KeyFacts& facts)
     if (TypesText(facts.key) && facts.extra != SyntheticKeyMark) {
         state.typing = true;
     } else if (IsCommandKey(facts.key)) {
-        // Escape over a text being typed clears that text; otherwise it leaves the command.
-        if (facts.key == VK_ESCAPE && Editing(state, facts))
+        // Escape after typing clears what was typed; otherwise it leaves the command.
+        if (facts.key == VK_ESCAPE && (state.typing || facts.field == Field::Text))
             state.typing = false;
         else
             StandDown(state);

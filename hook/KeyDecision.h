@@ -40,13 +40,14 @@ constexpr BYTE EnterScanCode = 0xB9;
 // that the host ended, this is also how long shortcut presses are still swallowed before the
 // shortcuts stand down.
 constexpr DWORD OutstandingLimit = 500;
-// How long the system may disagree with what the hook saw of a tracked key before the system is
-// believed. Inside a low-level hook the system's key state lags behind the events the hook has
-// already seen (by some 50 ms under Wine), so it alone cannot be trusted at once.
+// How long after the hook saw a tracked key go up the system may still report it down. Inside a
+// low-level hook the system's key state lags behind the events the hook has already seen (by
+// some 50 ms under Wine), so it alone cannot be trusted at once.
 constexpr DWORD KeyStateGrace = 250;
 // How long a held key waits before it repeats, at most (a keyboard's delay is a second at most).
-// The system knows nothing of a key-down the hook swallowed, so a Delete it took is taken to be
-// released, its release lost, once no auto-repeat of it has come for longer.
+// A tracked key that the system reports up is taken to be released, its release lost, once no
+// key-down of it has come for longer: the system knows nothing of a key-down the hook swallowed,
+// and may forget one it passed on when the focus moves.
 constexpr DWORD AutoRepeatLimit = 1000;
 
 // The focused window, as far as typing goes.
@@ -96,9 +97,10 @@ enum class Layout {
     Other,   // anything else would type another word
 };
 
-// The keys whose state the hook keeps: the modifiers, then Delete.
-constexpr std::array<DWORD, 12> TrackedKeys = {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, VK_CONTROL, VK_LCONTROL, VK_RCONTROL,
-                                               VK_MENU,  VK_LMENU,  VK_RMENU,  VK_LWIN,    VK_RWIN,     VK_DELETE};
+// The keys whose state the hook keeps: the modifiers, left and right apart as a low-level hook
+// sees them, then Delete.
+constexpr std::array<DWORD, 9> TrackedKeys = {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU,
+                                              VK_RMENU,  VK_LWIN,   VK_RWIN,     VK_DELETE};
 constexpr size_t DeleteIndex = TrackedKeys.size() - 1;
 
 struct TrackedKey {
@@ -110,9 +112,9 @@ struct TrackedKey {
 // What the hook carries from one event to the next.
 struct ShortcutState {
     std::array<TrackedKey, TrackedKeys.size()> keys{};
-    bool deleteTaken = false;      // the Delete held was typed or swallowed, not passed on
-    bool typing = false;           // a key that types text went to the browse window since the last event
-    bool wordOutstanding = false;  // a typed word has not reached the browse step yet
+    bool deleteTaken = false;            // the Delete held was typed or swallowed, not passed on
+    bool typing = false;                 // a key that types text went to the browse window since the last event
+    bool wordOutstanding = false;        // a typed word has not reached the browse step yet
     BrowseWord word = BrowseWord::None;  // the word typed last
     DWORD wordTime = 0;                  // the time of the press that typed it
     bool stoodDown = false;              // every key passes on until the browse step's next event

@@ -90,16 +90,16 @@ TEST_P(Windows, TypeIntoTheWindowInFrontWhenBrowsingBeganAndTheHostsMainWindowAl
     EXPECT_EQ(Arrive(), GetParam().types ? Keyins{L"zoomn"} : Keyins{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Windows,
-                         ::testing::Values(WindowCase{"main", MainWindow, MainWindow, true},
-                                           WindowCase{"floating_keyin_line", KeyinWindow, KeyinWindow, true},
-                                           WindowCase{"main_of_a_floating_keyin_line", KeyinWindow, MainWindow, true},
-                                           WindowCase{"a_palette_the_main_window_owns", MainWindow, PaletteWindow, false},
-                                           WindowCase{"another_program", MainWindow, OtherProgram, false},
-                                           WindowCase{"another_program_when_browsing_began", OtherProgram,
-                                                      OtherProgram, false},
-                                           WindowCase{"none", MainWindow, nullptr, false}),
-                         [](const ::testing::TestParamInfo<WindowCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Windows,
+    ::testing::Values(WindowCase{"main", MainWindow, MainWindow, true},
+                      WindowCase{"floating_keyin_line", KeyinWindow, KeyinWindow, true},
+                      WindowCase{"main_of_a_floating_keyin_line", KeyinWindow, MainWindow, true},
+                      WindowCase{"a_palette_the_main_window_owns", MainWindow, PaletteWindow, false},
+                      WindowCase{"another_program", MainWindow, OtherProgram, false},
+                      WindowCase{"another_program_when_browsing_began", OtherProgram, OtherProgram, false},
+                      WindowCase{"none", MainWindow, nullptr, false}),
+    [](const ::testing::TestParamInfo<WindowCase>& info) { return info.param.name; });
 
 TEST_F(Handler, AKeptTextIsReplacedEveryTimeButATextTypedIntoItIsEdited)
 {
@@ -138,42 +138,42 @@ TEST_P(HeldDelete, AutoRepeatsNeverTypeTheWord)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HeldDelete,
-    ::testing::Values(
-        Hold{"over_a_typed_text",
-             [](Handler& h, FakeKeys& keys, Shortcuts&) {
-                 EXPECT_FALSE(h.Tap('X'));
-                 keys.line = L"x";
-                 EXPECT_FALSE(h.Event(VK_DELETE)) << "the first press edits the text";
-                 keys.line.clear();
-             }},
-        Hold{"from_a_palette_into_the_host_window",
-             [](Handler& h, FakeKeys& keys, Shortcuts&) {
-                 keys.foreground = PaletteWindow;
-                 EXPECT_FALSE(h.Event(VK_DELETE));
-                 EXPECT_FALSE(h.Event(VK_DELETE)) << "the palette's repeats are its own";
-                 keys.foreground = MainWindow;
-             }},
-        Hold{"with_shift_released_first",
-             [](Handler& h, FakeKeys&, Shortcuts&) {
-                 h.Event(VK_LSHIFT);
-                 EXPECT_TRUE(h.Event(VK_DELETE)) << "swallowed, not the host's";
-                 h.Event(VK_LSHIFT, WM_KEYUP);
-             }},
-        Hold{"while_the_host_window_is_disabled_and_then_enabled",
-             [](Handler& h, FakeKeys& keys, Shortcuts&) {
-                 keys.enabled = false;
-                 EXPECT_TRUE(h.Event(VK_DELETE));
-                 keys.enabled = true;
-             }},
-        Hold{"into_the_next_pass",
-             [](Handler& h, FakeKeys&, Shortcuts& shortcuts) {
-                 EXPECT_TRUE(h.Event(VK_DELETE));
-                 EXPECT_EQ(h.Arrive(), Keyins{L"zoomd"});
-                 shortcuts.End();
-                 EXPECT_TRUE(shortcuts.NeedsHook()) << "kept for the Delete held";
-                 h.Begin();
-             }},
-        Hold{"from_before_the_hook", [](Handler&, FakeKeys& keys, Shortcuts&) { keys.down.insert(VK_DELETE); }}),
+    ::testing::Values(Hold{"over_a_typed_text",
+                           [](Handler& h, FakeKeys& keys, Shortcuts&) {
+                               EXPECT_FALSE(h.Tap('X'));
+                               keys.line = L"x";
+                               EXPECT_FALSE(h.Event(VK_DELETE)) << "the first press edits the text";
+                               keys.line.clear();
+                           }},
+                      Hold{"from_a_palette_into_the_host_window",
+                           [](Handler& h, FakeKeys& keys, Shortcuts&) {
+                               keys.foreground = PaletteWindow;
+                               EXPECT_FALSE(h.Event(VK_DELETE));
+                               EXPECT_FALSE(h.Event(VK_DELETE)) << "the palette's repeats are its own";
+                               keys.foreground = MainWindow;
+                           }},
+                      Hold{"with_shift_released_first",
+                           [](Handler& h, FakeKeys&, Shortcuts&) {
+                               h.Event(VK_LSHIFT);
+                               EXPECT_TRUE(h.Event(VK_DELETE)) << "swallowed, not the host's";
+                               h.Event(VK_LSHIFT, WM_KEYUP);
+                           }},
+                      Hold{"while_the_host_window_is_disabled_and_then_enabled",
+                           [](Handler& h, FakeKeys& keys, Shortcuts&) {
+                               keys.enabled = false;
+                               EXPECT_TRUE(h.Event(VK_DELETE));
+                               keys.enabled = true;
+                           }},
+                      Hold{"into_the_next_pass",
+                           [](Handler& h, FakeKeys&, Shortcuts& shortcuts) {
+                               EXPECT_TRUE(h.Event(VK_DELETE));
+                               EXPECT_EQ(h.Arrive(), Keyins{L"zoomd"});
+                               shortcuts.End();
+                               EXPECT_TRUE(shortcuts.NeedsHook()) << "kept for the Delete held";
+                               h.Begin();
+                           }},
+                      Hold{"from_before_the_hook",
+                           [](Handler&, FakeKeys& keys, Shortcuts&) { keys.down.insert(VK_DELETE); }}),
     [](const ::testing::TestParamInfo<Hold>& info) { return std::string(info.param.name); });
 
 TEST_F(Handler, ADeleteWhoseReleaseNeverCameCostsNoLaterPress)
@@ -195,8 +195,8 @@ TEST_F(Handler, AKeyPressedBeforeTheHookIsRecoveredAndOneWhoseReleaseNeverCameLe
     EXPECT_FALSE(Event(VK_LCONTROL));
     Wait(40);
     EXPECT_FALSE(Event(VK_RIGHT)) << "the system lags behind the Ctrl the hook saw";
-    Wait(KeyStateGrace - 40);
-    EXPECT_FALSE(Event(VK_RIGHT)) << "still within the grace";
+    Wait(AutoRepeatLimit - 40);
+    EXPECT_FALSE(Event(VK_RIGHT)) << "it may be about to repeat";
     Wait(1);
     EXPECT_TRUE(Event(VK_RIGHT)) << "Ctrl's release never reached the hook";
     EXPECT_EQ(Arrive(), Keyins{L"zoomn"});

@@ -229,8 +229,8 @@ TEST_F(RealKeys, InstallingAgainRemovesTheOldHookAndRemovingLeavesNone)
 // A focused control that takes no selection is no text being typed, whatever its caption says.
 TEST_F(RealKeys, AFocusedControlThatIsNoTextFieldDoesNotStopTheShortcuts)
 {
-    HWND button = CreateWindowExW(0, L"BUTTON", L"확인", WS_CHILD | WS_VISIBLE, 0, 0, 60, 20, host_, nullptr, nullptr,
-                                  nullptr);
+    HWND button =
+        CreateWindowExW(0, L"BUTTON", L"확인", WS_CHILD | WS_VISIBLE, 0, 0, 60, 20, host_, nullptr, nullptr, nullptr);
     SetFocus(button);
     ASSERT_EQ(GetFocus(), button);
     std::vector<KeyEvent> seen = PressAndSettle(VK_RIGHT);

@@ -3,7 +3,9 @@
 #include "zelhost/ZelHostDriver.h"
 
 #include "zelhost/Host.h"
+#include "zelhost/HostKeyin.h"
 #include "zelhost/HostWindow.h"
+#include "zelhost/Palette.h"
 #include "zelhost/Pictures.h"
 #include "zelhost/Utf8.h"
 
@@ -52,7 +54,46 @@ ZHDAPI void ZhdReset()
 {
     Host().Reset();
     ClearKeyinLine();
+    DropWaitingKeyins();
+    std::wstring left;
+    ClosePalette(left);
+    ApplyHostKind();
 }
+
+ZHDAPI std::int32_t ZhdSetHostKind(const char* setting)
+{
+    std::string refused = SetHostKind(Host().kind, setting ? setting : "");
+    if (!refused.empty()) {
+        Host().lastError = refused;
+        return 1;
+    }
+    ApplyHostKind();
+    return 0;
+}
+
+ZHDAPI std::int32_t ZhdCheckHostKind(const char* setting)
+{
+    HostKind scratch;
+    std::string refused = SetHostKind(scratch, setting ? setting : "");
+    Host().lastError = refused;
+    return refused.empty() ? 0 : 1;
+}
+
+ZHDAPI std::int32_t ZhdGetHostKinds(char* buffer, std::int32_t capacity)
+{
+    return CopyOut(HostKindHelp(), buffer, capacity);
+}
+
+ZHDAPI std::int32_t ZhdClosePalette()
+{
+    std::wstring text;
+    if (!ClosePalette(text))
+        return -1;
+    Host().transcript.Say("palette: " + Utf8FromWide(text));
+    return 0;
+}
+
+ZHDAPI std::int32_t ZhdIsPaletteInFront() { return PaletteInFront(); }
 
 ZHDAPI std::int32_t ZhdLoadDrawingJson(const char* utf8Json)
 {

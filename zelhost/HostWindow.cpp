@@ -10,7 +10,9 @@
 #include "zelhost/HostWindow.h"
 
 #include "zelhost/Host.h"
+#include "zelhost/HostKeyin.h"
 #include "zelhost/Owned.h"
+#include "zelhost/Palette.h"
 #include "zelhost/Pictures.h"
 #include "zelhost/ViewElements.h"
 #include "zelhost/ZelHostDriver.h"
@@ -47,7 +49,8 @@ RECT ViewArea()
     RECT area{};
     GetClientRect(Window, &area);
     area.top += ToolbarHeight;
-    area.bottom -= KeyinHeight;
+    if (!KeyinLine || KeyinWindowOf(KeyinLine) == Window)
+        area.bottom -= KeyinHeight;
     return area;
 }
 
@@ -93,10 +96,26 @@ void SayHost(const std::wstring& text)
     Host().view.Changed();
 }
 
+// With no command running, a host that keeps a selection set takes any element clicked into it.
+void SelectAt(POINT pixel)
+{
+    View& view = Host().view;
+    InputRules rules = view.Input();
+    view.Input() = InputRules{};
+    view.Input().mask = PickBit;
+    const Element* picked = view.ElementAt(pixel, ViewArea(), PickAperture);
+    view.Input() = rules;
+    if (picked)
+        Host().Select(picked->id);
+}
+
 void LeftClick(POINT pixel)
 {
-    if (!ZhdIsCommandRunning() && !ZhdIsTextCommandRunning())
+    if (!ZhdIsCommandRunning() && !ZhdIsTextCommandRunning()) {
+        if (Host().kind.deletesSelection)
+            SelectAt(pixel);
         return;
+    }
     View& view = Host().view;
     std::int32_t mask = view.Input().mask;
     if (mask & PickBit) {
@@ -124,8 +143,17 @@ bool HostKey(WPARAM key)
     case VK_F3:
         ZhdStartTextCommand();
         return true;
+    case VK_F4:
+        OpenPalette(Window, TextFont.Get());
+        return true;
     case VK_ESCAPE:
-        ZhdCancelCommand();
+        PressEscape(KeyinLine);
+        return true;
+    case VK_DELETE:
+        // A Delete of the host's own, where it has no text to edit.
+        if (!Host().kind.deletesSelection || GetWindowTextLengthW(KeyinLine) > 0)
+            return false;
+        Host().DeleteSelection();
         return true;
     case VK_HOME:
         if (GetWindowTextLengthW(KeyinLine) > 0)
@@ -144,9 +172,7 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     }
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
-        std::wstring text = TextOf(window);
-        SetWindowTextW(window, L"");
-        Host().KeyinLineEntered(text);
+        SubmitKeyinLine(window, TextOf(window));
         return 0;
     }
     if (message == WM_KEYDOWN && HostKey(wParam))
@@ -158,7 +184,7 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 void OnSize(int width, int height)
 {
-    if (KeyinLine)
+    if (KeyinLine && KeyinWindowOf(KeyinLine) == Window)
         MoveWindow(KeyinLine, 0, height - KeyinHeight, width, KeyinHeight, TRUE);
     Host().view.Changed();
 }
@@ -231,6 +257,17 @@ void OnMiddleButtonUp()
     ReleaseCapture();
 }
 
+// A careful host eats the click that brings it to the front from another program, so that the
+// click is not also a pick or a point.
+LRESULT OnMouseActivate()
+{
+    DWORD process = 0;
+    HWND before = GetForegroundWindow();
+    bool fromAnotherProgram =
+        !before || !GetWindowThreadProcessId(before, &process) || process != GetCurrentProcessId();
+    return fromAnotherProgram && !Host().kind.deliversActivatingClick ? MA_ACTIVATEANDEAT : MA_ACTIVATE;
+}
+
 void OnTimer(WPARAM timer)
 {
     if (timer == BlinkTimer)
@@ -275,6 +312,8 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_COMMAND:
         OnCommand(wParam);
         return 0;
+    case WM_MOUSEACTIVATE:
+        return OnMouseActivate();
     case WM_LBUTTONDOWN:
         OnLeftButtonDown(pixel);
         return 0;
@@ -317,6 +356,8 @@ void ClearKeyinLine()
         SetWindowTextW(KeyinLine, L"");
 }
 
+void ApplyHostKind() { PlaceKeyinLine(Window, KeyinLine); }
+
 }  // namespace zelhost
 
 using namespace zelhost;
@@ -350,6 +391,7 @@ ZHDAPI void* ZhdCreateWindow()
         TextFont = OwnedGdi<HFONT>(CreateFace(HostTextHeight));
     for (HWND control : {StartButton, KeyinLine})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
+    PlaceKeyinLine(Window, KeyinLine);
     SetTimer(Window, BlinkTimer, 400, nullptr);
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
@@ -374,8 +416,9 @@ ZHDAPI void ZhdFocusKeyinLine()
 {
     if (!Window)
         return;
-    SetForegroundWindow(Window);
-    SetActiveWindow(Window);
+    HWND keyinWindow = KeyinWindowOf(KeyinLine);
+    SetForegroundWindow(keyinWindow);
+    SetActiveWindow(keyinWindow);
     SetFocus(KeyinLine);
 }
 
@@ -396,6 +439,12 @@ ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, 
 }
 
 ZHDAPI void ZhdFitView() { Host().view.FitAll(); }
+
+ZHDAPI void ZhdOpenPalette()
+{
+    if (Window)
+        OpenPalette(Window, TextFont.Get());
+}
 
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
 {

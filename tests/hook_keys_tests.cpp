@@ -2,6 +2,7 @@
 // the plug-in's hook types, swallows and passes on, in the stand-in host's window.
 #include "tests/support/TestSupport.h"
 
+#include "tests/support/AnotherProgram.h"
 #include "tests/support/KeyRecorder.h"
 
 #include "command/Command.h"
@@ -239,42 +240,14 @@ TEST_F(RealKeys, AFocusedControlThatIsNoTextFieldDoesNotStopTheShortcuts)
 }
 
 // Another program (the tests' own helper) with its window in front.
-class AnotherProgram : public RealKeys {
+class InFrontElsewhere : public RealKeys {
 protected:
-    void TearDown() override
-    {
-        if (process_.hProcess) {
-            if (HWND window = FindWindowW(nullptr, L"Sorvane test: another program"))
-                PostMessageW(window, WM_CLOSE, 0, 0);
-            WaitForSingleObject(process_.hProcess, 5000);
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
-        }
-        RealKeys::TearDown();
-    }
+    bool BringToFront() { return other_.BringToFront(); }
 
-    // Starts the helper and waits until its window is in front.
-    bool BringToFront()
-    {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        wchar_t command[] = L"foreground_helper.exe";
-        if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_))
-            return false;
-        for (int i = 0; i < 100; ++i) {
-            ZhdPumpMessages(50);
-            DWORD process = 0;
-            GetWindowThreadProcessId(GetForegroundWindow(), &process);
-            if (process == process_.dwProcessId)
-                return true;
-        }
-        return false;
-    }
-
-    PROCESS_INFORMATION process_{};
+    AnotherProgram other_;
 };
 
-TEST_F(AnotherProgram, InFrontGetsTheKeyUnchanged)
+TEST_F(InFrontElsewhere, InFrontGetsTheKeyUnchanged)
 {
     ASSERT_TRUE(BringToFront()) << "the helper's window never came to the front";
     std::vector<KeyEvent> seen = PressAndSettle(VK_RIGHT);
@@ -283,7 +256,7 @@ TEST_F(AnotherProgram, InFrontGetsTheKeyUnchanged)
     EXPECT_EQ(TakeTranscript(), Lines{});
 }
 
-TEST_F(AnotherProgram, InFrontWhenBrowsingBeganLeavesTheShortcutsOff)
+TEST_F(InFrontElsewhere, InFrontWhenBrowsingBeganLeavesTheShortcutsOff)
 {
     ASSERT_TRUE(BringToFront()) << "the helper's window never came to the front";
     InstallKeyHook();

@@ -92,8 +92,7 @@ void CALLBACK HandleDue(HWND, UINT, UINT_PTR, DWORD)
 {
     Disarm();
     // Nothing reaches the plug-in while it handles an event (a message box of its own is up).
-    while (!Queue.empty() && !Host().protocol.InEvent() &&
-           static_cast<LONG>(GetTickCount() - Queue.front().due) >= 0) {
+    while (!Queue.empty() && !Host().protocol.InEvent() && static_cast<LONG>(GetTickCount() - Queue.front().due) >= 0) {
         Waiting next = std::move(Queue.front());
         Queue.pop_front();
         Handle(next);

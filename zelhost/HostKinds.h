@@ -10,11 +10,11 @@
 namespace zelhost {
 
 struct HostKind {
-    bool floatingKeyin = false;         // the key-in line in a floating window the main window owns
-    bool keepsSubmitted = false;        // after Enter the key-in line keeps the text, selected
-    bool escapeClears = false;          // Escape only clears the key-in line
-    std::int32_t keyinDelay = 0;        // ms before a key-in or Escape of the key-in line is handled
-    bool deletesSelection = false;      // Delete deletes the host's selection set
+    bool floatingKeyin = false;            // the key-in line in a floating window the main window owns
+    bool keepsSubmitted = false;           // after Enter the key-in line keeps the text, selected
+    bool escapeClears = false;             // Escape only clears the key-in line
+    std::int32_t keyinDelay = 0;           // ms before a key-in or Escape of the key-in line is handled
+    bool deletesSelection = false;         // Delete deletes the host's selection set
     bool deliversActivatingClick = false;  // the click that brings the window to the front is a click too
 };
 

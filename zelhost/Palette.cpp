@@ -35,8 +35,8 @@ void OpenPalette(HWND main, HFONT font)
         paletteClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
         paletteClass.lpszClassName = PaletteClass;
         RegisterClassW(&paletteClass);
-        Palette = CreateWindowExW(WS_EX_TOOLWINDOW, PaletteClass, L"팔레트", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                                  560, 80, 260, 80, main, nullptr, instance, nullptr);
+        Palette = CreateWindowExW(WS_EX_TOOLWINDOW, PaletteClass, L"팔레트", WS_POPUP | WS_CAPTION | WS_SYSMENU, 560,
+                                  80, 260, 80, main, nullptr, instance, nullptr);
         Field = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 8, 12, 230, 24,
                                 Palette, nullptr, instance, nullptr);
         SendMessageW(Field, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

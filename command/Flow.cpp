@@ -132,7 +132,7 @@ std::optional<std::wstring> KeyinText(std::int32_t kind, ZelEvent event)
 {
     const wchar_t* typed = ZelEvtGetKeyinString(kind, event);
     // A word that the shortcuts typed for a pass that has ended belongs to no prompt of this one.
-    if (!typed || TakeStrayWord(typed))
+    if (!typed || NoteKeyin(typed))
         return std::nullopt;
     return std::wstring(typed);
 }

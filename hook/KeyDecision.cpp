@@ -66,17 +66,22 @@ bool Editing(const ShortcutState& state, const KeyFacts& facts)
     return facts.field == Field::Text || (state.typing && (facts.field == Field::Selected || facts.keysPending));
 }
 
+// Whether a Delete passed on edits the text being typed: only where the field shows text and is
+// sure to still show it when the Delete arrives (the host has taken every key before it).
+bool DeleteEditsText(const ShortcutState& state, const KeyFacts& facts)
+{
+    return Editing(state, facts) && facts.field != Field::None && !facts.keysPending;
+}
+
 // A key-down of a key that is no shortcut, in the browse window: typing, or a command of the host.
 void NoteOtherKey(ShortcutState& state, const KeyFacts& facts)
 {
     if (TypesText(facts.key) && facts.extra != SyntheticKeyMark) {
         state.typing = true;
-    } else if (IsCommandKey(facts.key)) {
-        // Escape after typing clears what was typed; otherwise it leaves the command.
-        if (facts.key == VK_ESCAPE && (state.typing || facts.field == Field::Text))
-            state.typing = false;
-        else
-            StandDown(state);
+    } else if (IsCommandKey(facts.key) && !(facts.key == VK_ESCAPE && (state.typing || facts.field == Field::Text))) {
+        // Escape after typing clears what was typed (once the host has taken it, the field shows
+        // whether it did); otherwise it leaves the command.
+        StandDown(state);
     }
 }
 
@@ -86,7 +91,7 @@ KeyAction DecidePress(ShortcutState& state, const KeyFacts& facts, bool isDelete
     bool editing = Editing(state, facts);
     // The key is the user's own; a Delete that would not edit a text is swallowed, so that it
     // never reaches the host on its own.
-    KeyAction refused = isDelete && !(editing && facts.field != Field::None) ? KeyAction::Swallow : KeyAction::PassOn;
+    KeyAction refused = isDelete && !DeleteEditsText(state, facts) ? KeyAction::Swallow : KeyAction::PassOn;
     if (state.wordOutstanding) {
         if (facts.time - state.wordTime <= OutstandingLimit)
             return KeyAction::Swallow;
@@ -122,8 +127,7 @@ KeyDecision DecideKey(const KeyFacts& facts)
     bool isDelete = shortcut->word == BrowseWord::Delete;
     if (isDelete && deleteWasDown) {
         // An auto-repeat: never a word, and never the host's own Delete in the browse window.
-        bool editsText = Editing(next, facts) && facts.field != Field::None;
-        bool swallow = next.deleteTaken || (inBrowse && !editsText);
+        bool swallow = next.deleteTaken || (inBrowse && !DeleteEditsText(next, facts));
         return {swallow ? KeyAction::Swallow : KeyAction::PassOn, next};
     }
     KeyAction action = inBrowse ? DecidePress(next, facts, isDelete) : KeyAction::PassOn;
@@ -134,14 +138,18 @@ KeyDecision DecideKey(const KeyFacts& facts)
     return {action, next};
 }
 
-ShortcutState AfterBrowseEvent(ShortcutState state)
+ShortcutState AfterBrowseEvent(ShortcutState state, bool keysPending)
+{
+    state.typing = state.typing && keysPending;
+    // A stand-down behind a word on its way outlasts that word's arrival.
+    if (!state.standDownBehindWord)
+        state.stoodDown = false;
+    return state;
+}
+
+ShortcutState AfterWordArrived(ShortcutState state)
 {
     state.wordOutstanding = false;
-    state.typing = false;
-    // A stand-down behind a word on its way outlasts that word's arrival.
-    if (state.standDownBehindWord)
-        state.standDownBehindWord = false;
-    else
-        state.stoodDown = false;
+    state.standDownBehindWord = false;
     return state;
 }

@@ -145,5 +145,9 @@ struct KeyDecision {
 };
 
 [[nodiscard]] KeyDecision DecideKey(const KeyFacts& facts);
-// The browse step has received an event (a typed word among them).
-[[nodiscard]] ShortcutState AfterBrowseEvent(ShortcutState state);
+// The browse step has received an event: the shortcuts wake, unless they stood down behind a word
+// on its way; what was typed has gone to the host, unless it still has keys pending (typed after
+// what it hands on now).
+[[nodiscard]] ShortcutState AfterBrowseEvent(ShortcutState state, bool keysPending);
+// The word typed last has reached the browse step.
+[[nodiscard]] ShortcutState AfterWordArrived(ShortcutState state);

@@ -65,7 +65,7 @@ HHOOK InstallKeyHook() noexcept
     return HookHandle.Get();
 }
 
-void NoteBrowseEvent() noexcept { TheShortcuts.NoteBrowseEvent(); }
+void NoteBrowseEvent() noexcept { TheShortcuts.NoteBrowseEvent(TheSystem); }
 
 void EndShortcuts() noexcept
 {
@@ -80,7 +80,7 @@ void RemoveKeyHook() noexcept
     HookHandle.Reset();
 }
 
-bool TakeStrayWord(std::wstring_view keyin) noexcept { return TheShortcuts.TakeStrayWord(keyin); }
+bool NoteKeyin(std::wstring_view keyin) noexcept { return TheShortcuts.NoteKeyin(keyin); }
 
 LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event) noexcept
 {

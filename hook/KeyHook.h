@@ -19,15 +19,15 @@ extern UniqueHook HookHandle;
 // Browsing begins: any earlier hook goes, and a fresh one is installed for the host's window now
 // in front; null when the hook cannot be installed.
 HHOOK InstallKeyHook() noexcept;
-// The browse step has received an event (a typed word among them).
+// The browse step has received an event.
 void NoteBrowseEvent() noexcept;
 // The pass ends by the plug-in's own hand, or the command starts again: the hook goes now, or,
 // while a Delete it took is still held, at its release.
 void EndShortcuts() noexcept;
 // The hook goes at once (the plug-in is unloaded).
 void RemoveKeyHook() noexcept;
-// Whether a key-in is a word the shortcuts typed for a pass that has ended, still on its way
-// when the pass ended: the command does not take it.
-bool TakeStrayWord(std::wstring_view keyin) noexcept;
+// A key-in has reached the command, at any prompt. True when it is a word the shortcuts typed for
+// a pass that has ended, still on its way when the pass ended: the command does not take it.
+bool NoteKeyin(std::wstring_view keyin) noexcept;
 // A thin adapter over Shortcuts::Handle with the system's own facts and typing.
 LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event) noexcept;

@@ -2,6 +2,8 @@
 
 #include "hook/Shortcuts.h"
 
+#include <algorithm>
+
 namespace {
 
 Layout LayoutFor(KeySystem& system, HWND foreground, std::wstring_view letters)
@@ -57,12 +59,15 @@ void Shortcuts::Begin(KeySystem& system)
     browsing = true;
 }
 
-void Shortcuts::NoteBrowseEvent() { state = AfterBrowseEvent(state); }
+void Shortcuts::NoteBrowseEvent(KeySystem& system) { state = AfterBrowseEvent(state, system.KeysPending()); }
 
 void Shortcuts::End()
 {
-    if (browsing && state.wordOutstanding)
-        stray = state.word;
+    if (browsing && state.wordOutstanding) {
+        if (strayCount == strays.size())
+            std::copy(strays.begin() + 1, strays.end(), strays.begin()), --strayCount;
+        strays[strayCount++] = state.word;
+    }
     front = main = nullptr;
     browsing = false;
 }
@@ -96,13 +101,22 @@ bool Shortcuts::Handle(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT&
     return decision.action != KeyAction::PassOn;
 }
 
-bool Shortcuts::TakeStrayWord(std::wstring_view keyin)
+bool Shortcuts::NoteKeyin(std::wstring_view keyin)
 {
-    for (const BrowseShortcut& shortcut : BrowseShortcuts) {
-        if (shortcut.word == stray && IsTypedForm(keyin, shortcut)) {
-            stray = BrowseWord::None;
-            return true;
-        }
+    const BrowseShortcut* typed = nullptr;
+    for (const BrowseShortcut& shortcut : BrowseShortcuts)
+        if (IsTypedForm(keyin, shortcut))
+            typed = &shortcut;
+    if (!typed)
+        return false;
+    // The words on their way since before this pass arrive before this pass's own.
+    auto stray = std::find(strays.begin(), strays.begin() + strayCount, typed->word);
+    if (stray != strays.begin() + strayCount) {
+        std::copy(stray + 1, strays.begin() + strayCount, strays.begin());
+        strayCount = static_cast<std::uint8_t>(strayCount - (stray - strays.begin()) - 1);
+        return true;
     }
+    if (browsing && state.wordOutstanding && typed->word == state.word)
+        state = AfterWordArrived(state);
     return false;
 }

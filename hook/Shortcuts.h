@@ -1,6 +1,6 @@
 // Everything the shortcuts remember, in one object, from one pass to the next: the state the
-// decision carries, the windows the words go to, and a word still on its way when its pass
-// ended. The hook (KeyHook.cpp) holds one and hands it every keyboard event; the tests hold their
+// decision carries, the windows the words go to, and the words still on their way when their
+// passes ended. The hook (KeyHook.cpp) holds one and hands it every keyboard event; the tests hold their
 // own over a stand-in of the system.
 #pragma once
 
@@ -8,14 +8,16 @@
 
 #include "hook/KeyDecision.h"
 
+#include <array>
+#include <cstdint>
 #include <string_view>
 
 struct Shortcuts {
     // Browsing begins: the words go to the window now in front and the host's main window, if
     // that window is one of the host's. What is known of the keys held stays.
     void Begin(KeySystem& system);
-    // The browse step has received an event (a typed word among them).
-    void NoteBrowseEvent();
+    // The browse step has received an event.
+    void NoteBrowseEvent(KeySystem& system);
     // The pass ends (by the plug-in's hand, or the command starts again): nothing is typed any
     // more. A word still on its way is remembered as a stray.
     void End();
@@ -23,13 +25,15 @@ struct Shortcuts {
     bool NeedsHook() const;
     // The hook's work on one keyboard event: true when the event is swallowed.
     bool Handle(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT& event);
-    // Whether a key-in is the stray word of a pass that has ended, which the command must not
-    // take; it is forgotten once taken.
-    bool TakeStrayWord(std::wstring_view keyin);
+    // A key-in has reached the command, at any prompt: the word typed last has arrived, or a
+    // stray word of a pass that has ended, which the command must not take (true). Words arrive in
+    // the order they were typed: the strays before it were lost, and are forgotten with it.
+    bool NoteKeyin(std::wstring_view keyin);
 
     ShortcutState state;
     HWND front = nullptr;  // the host's window in front when browsing began; null when none
     HWND main = nullptr;   // the host's main window (its root owner)
     bool browsing = false;
-    BrowseWord stray = BrowseWord::None;
+    std::array<BrowseWord, 4> strays{};  // the oldest first; one a pass at most
+    std::uint8_t strayCount = 0;
 };

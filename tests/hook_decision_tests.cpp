@@ -174,7 +174,11 @@ INSTANTIATE_TEST_SUITE_P(
             "delete_in_a_text", {}, {VK_DELETE, WM_KEYDOWN, {}, Field::Text}, PassOn, State().DeleteHeld(false, Now)},
         Decision{"delete_typed_before_the_field_shows_it", State().Typing(), Pending({VK_DELETE}), Swallow,
                  State().Typing().DeleteHeld(true, Now)},
-        Decision{"escape_over_a_typed_text", State().Typing(), {VK_ESCAPE, WM_KEYDOWN, {}, Field::Text}, PassOn, {}},
+        Decision{"escape_over_a_typed_text",
+                 State().Typing(),
+                 {VK_ESCAPE, WM_KEYDOWN, {}, Field::Text},
+                 PassOn,
+                 State().Typing()},
         // Auto-repeats of Delete, acted on or not.
         Decision{"delete_repeat", State().DeleteHeld(true), {VK_DELETE}, Swallow, State().DeleteHeld(true, Now)},
         Decision{"delete_first_repeat_after_the_keyboards_delay",
@@ -316,12 +320,15 @@ INSTANTIATE_TEST_SUITE_P(
                  State().Word(Overdue).StoodDown(true)}),
     [](const ::testing::TestParamInfo<Decision>& info) { return std::string(info.param.name); });
 
-TEST(AfterBrowseEvent, WakesTheShortcutsUnlessTheyStoodDownBehindTheWordThatArrived)
+TEST(AfterBrowseEvent, WakesTheShortcutsUnlessTheyStoodDownBehindAWordThatHasNotArrived)
 {
-    EXPECT_EQ(AfterBrowseEvent(State().Word(Now).Typing().StoodDown()),
+    EXPECT_EQ(AfterBrowseEvent(State().Word(Now).Typing().StoodDown(), false),
+              static_cast<ShortcutState>(State().Word(Now)));
+    EXPECT_EQ(AfterBrowseEvent(State().Word(Now).Typing().StoodDown(true), true),
+              static_cast<ShortcutState>(State().Word(Now).Typing().StoodDown(true)))
+        << "the text typed after what the host hands on is still on its way";
+    EXPECT_EQ(AfterBrowseEvent(AfterWordArrived(State().Word(Now).StoodDown(true)), false),
               static_cast<ShortcutState>(State().Typed(Next, Now)));
-    EXPECT_EQ(AfterBrowseEvent(State().Word(Now).StoodDown(true)),
-              static_cast<ShortcutState>(State().Typed(Next, Now).StoodDown()));
 }
 
 }  // namespace

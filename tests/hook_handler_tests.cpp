@@ -36,8 +36,10 @@ public:
     Keyins Arrive()
     {
         Keyins keyins = keys_.Deliver(shortcuts_, now_);
-        for (size_t i = 0; i < keyins.size(); ++i)
-            shortcuts_.NoteBrowseEvent();
+        for (const std::wstring& keyin : keyins) {
+            shortcuts_.NoteBrowseEvent(keys_);
+            shortcuts_.NoteKeyin(keyin);
+        }
         return keyins;
     }
     void Wait(DWORD milliseconds) { now_ += milliseconds; }
@@ -212,7 +214,7 @@ TEST_F(Handler, AStandDownBehindAWordOnItsWayOutlastsThatWordsArrivalHoweverLate
         EXPECT_FALSE(Event(VK_ESCAPE));
         EXPECT_EQ(Arrive(), Keyins{L"zoomn"}) << "the word arrives; the Escape reaches the host after it";
         EXPECT_FALSE(Event(VK_LEFT)) << late << " ms";
-        shortcuts_.NoteBrowseEvent();  // the host passed the Escape on as an event: the pass goes on
+        shortcuts_.NoteBrowseEvent(keys_);  // the host passed the Escape on as an event: the pass goes on
         EXPECT_TRUE(Event(VK_LEFT)) << late << " ms";
         Arrive();
         Wait(100);
@@ -231,17 +233,17 @@ TEST_F(Handler, EscapeOverATypedTextLeavesTheShortcutsOn)
 
 TEST_F(Handler, AWordOnItsWayWhenThePassEndsIsAStrayOnceInAnyCaseOrForm)
 {
-    EXPECT_FALSE(shortcuts_.TakeStrayWord(L"zoomn")) << "none on its way";
+    EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomn")) << "none on its way";
     EXPECT_TRUE(Event(VK_RIGHT));
     shortcuts_.End();
-    EXPECT_FALSE(shortcuts_.TakeStrayWord(L"zoomp"));
-    EXPECT_TRUE(shortcuts_.TakeStrayWord(L"ZOOMN"));
-    EXPECT_FALSE(shortcuts_.TakeStrayWord(L"zoomn")) << "taken once";
+    EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomp"));
+    EXPECT_TRUE(shortcuts_.NoteKeyin(L"ZOOMN"));
+    EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomn")) << "taken once";
     Begin();
     EXPECT_TRUE(Event(VK_DELETE));
     shortcuts_.End();
     Begin();  // the next pass begins before the stray arrives
-    EXPECT_TRUE(shortcuts_.TakeStrayWord(L"캐ㅐㅡㅇ"));
+    EXPECT_TRUE(shortcuts_.NoteKeyin(L"캐ㅐㅡㅇ"));
 }
 
 TEST_F(Handler, AfterThePassEndsOnlyTheDeleteTakenIsKeptAndGoesWithItsRelease)

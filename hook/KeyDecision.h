@@ -9,14 +9,14 @@
 //   under a layout that types it, and never over a text the user is typing: whether the user is
 //   typing is judged from the focused field, and from the keys the hook saw since the browse
 //   step's last event where the field may not show them yet (or shows its text all selected);
-// - a word is typed only once the browse step has had an event since the last one; a press
-//   while a word is on its way is swallowed, and a word overdue means that the host has ended
-//   the pass (or takes no key-ins): every key then passes on until the browse step's next event.
-//   Escape (unless it clears a text being typed) and the function keys, with which a host
-//   cancels or starts its own commands, stand the shortcuts down the same way;
-// - Delete never reaches the host's windows on its own while browsing: there it types the delete
-//   word, edits the text being typed, or is swallowed. Every Delete press is remembered until its
-//   release, acted on or not, so that its auto-repeats never type a word;
+// - a word is typed only once the last one has reached the browse step; a press while a word is
+//   on its way is swallowed, and a word overdue means that the host has ended the pass (or is
+//   slow): the shortcuts stand down until the browse step's next event. Escape (unless it follows
+//   typing, which it clears) and the function keys, with which a host cancels or starts its own
+//   commands, stand them down the same way, behind a word on its way however late it comes;
+// - Delete never reaches the browse window on its own: there it types the delete word, edits a
+//   text the host has shown, or is swallowed, stood down or not. Every Delete press is remembered
+//   until its release, acted on or not, so that its auto-repeats never type a word;
 // - the modifiers and Delete are tracked from the hook's own events and recovered from the
 //   system's key state: a release the hook never saw, or a press before it was installed.
 #pragma once

@@ -4,8 +4,6 @@
 
 #include "tests/support/FakeKeys.h"
 
-#include <functional>
-
 namespace {
 
 using Keyins = std::vector<std::wstring>;
@@ -103,92 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                       WindowCase{"none", MainWindow, nullptr, false}),
     [](const ::testing::TestParamInfo<WindowCase>& info) { return info.param.name; });
 
-TEST_F(Handler, AKeptTextIsReplacedEveryTimeButATextTypedIntoItIsEdited)
-{
-    keys_.keepsSubmitted = true;
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_TRUE(Event(VK_RIGHT)) << "press " << i;
-        EXPECT_EQ(Arrive(), Keyins{L"zoomn"}) << "press " << i;
-        Wait(100);
-    }
-    EXPECT_FALSE(Tap('X'));
-    keys_.line = L"x", keys_.lineSelected = false;
-    EXPECT_FALSE(Event(VK_LEFT));
-    EXPECT_FALSE(Event(VK_DELETE));
-    EXPECT_EQ(Arrive(), Keyins{});
-}
-
-// Delete held down: only a press the shortcut took types, once; no auto-repeat types the word,
-// whatever happens while it is held; and none reaches the host window on its own.
-struct Hold {
-    const char* name;
-    std::function<void(Handler&, FakeKeys&, Shortcuts&)> whileHeld;
-};
-
-class HeldDelete : public Handler, public ::testing::WithParamInterface<Hold> {};
-
-TEST_P(HeldDelete, AutoRepeatsNeverTypeTheWord)
-{
-    GetParam().whileHeld(*this, keys_, shortcuts_);
-    keys_.down.insert(VK_DELETE);
-    for (int i = 0; i < 5; ++i) {
-        Wait(33);
-        EXPECT_TRUE(Event(VK_DELETE)) << "repeat " << i << " in the host window";
-    }
-    EXPECT_EQ(Arrive(), Keyins{});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HeldDelete,
-    ::testing::Values(Hold{"over_a_typed_text",
-                           [](Handler& h, FakeKeys& keys, Shortcuts&) {
-                               EXPECT_FALSE(h.Tap('X'));
-                               keys.line = L"x";
-                               EXPECT_FALSE(h.Event(VK_DELETE)) << "the first press edits the text";
-                               keys.line.clear();
-                           }},
-                      Hold{"from_a_palette_into_the_host_window",
-                           [](Handler& h, FakeKeys& keys, Shortcuts&) {
-                               keys.foreground = PaletteWindow;
-                               EXPECT_FALSE(h.Event(VK_DELETE));
-                               EXPECT_FALSE(h.Event(VK_DELETE)) << "the palette's repeats are its own";
-                               keys.foreground = MainWindow;
-                           }},
-                      Hold{"with_shift_released_first",
-                           [](Handler& h, FakeKeys&, Shortcuts&) {
-                               h.Event(VK_LSHIFT);
-                               EXPECT_TRUE(h.Event(VK_DELETE)) << "swallowed, not the host's";
-                               h.Event(VK_LSHIFT, WM_KEYUP);
-                           }},
-                      Hold{"while_the_host_window_is_disabled_and_then_enabled",
-                           [](Handler& h, FakeKeys& keys, Shortcuts&) {
-                               keys.enabled = false;
-                               EXPECT_TRUE(h.Event(VK_DELETE));
-                               keys.enabled = true;
-                           }},
-                      Hold{"into_the_next_pass",
-                           [](Handler& h, FakeKeys&, Shortcuts& shortcuts) {
-                               EXPECT_TRUE(h.Event(VK_DELETE));
-                               EXPECT_EQ(h.Arrive(), Keyins{L"zoomd"});
-                               shortcuts.End();
-                               EXPECT_TRUE(shortcuts.NeedsHook()) << "kept for the Delete held";
-                               h.Begin();
-                           }},
-                      Hold{"from_before_the_hook",
-                           [](Handler&, FakeKeys& keys, Shortcuts&) { keys.down.insert(VK_DELETE); }}),
-    [](const ::testing::TestParamInfo<Hold>& info) { return std::string(info.param.name); });
-
-TEST_F(Handler, ADeleteWhoseReleaseNeverCameCostsNoLaterPress)
-{
-    EXPECT_TRUE(Event(VK_DELETE));
-    EXPECT_EQ(Arrive(), Keyins{L"zoomd"});
-    shortcuts_.End();
-    Wait(AutoRepeatLimit + 1);  // released where the hook never saw it: no auto-repeat came since
-    keys_.foreground = OtherProgram;
-    EXPECT_FALSE(Event(VK_DELETE)) << "the other program's Delete";
-    EXPECT_FALSE(shortcuts_.NeedsHook());
-}
-
 TEST_F(Handler, AKeyPressedBeforeTheHookIsRecoveredAndOneWhoseReleaseNeverCameLetGo)
 {
     keys_.down = {VK_RSHIFT};  // pressed before the hook was installed
@@ -259,14 +171,6 @@ TEST_F(Handler, AfterThePassEndsOnlyTheDeleteTakenIsKeptAndGoesWithItsRelease)
     EXPECT_TRUE(shortcuts_.NeedsHook()) << "the new pass keeps the hook";
     shortcuts_.End();
     EXPECT_FALSE(shortcuts_.NeedsHook());
-}
-
-TEST_F(Handler, ItsOwnTypingPassesThroughWithoutCountingAsTheUsers)
-{
-    EXPECT_TRUE(Event(VK_RIGHT));
-    EXPECT_EQ(keys_.Deliver(shortcuts_, now_), Keyins{L"zoomn"});
-    EXPECT_FALSE(keys_.swallowedOwnTyping);
-    EXPECT_FALSE(shortcuts_.state.typing) << "its letters are not the user typing";
 }
 
 }  // namespace

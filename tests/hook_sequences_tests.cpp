@@ -63,7 +63,7 @@ struct World {
     bool deleteDown = false, deleteKnown = false;  // held; and the system knows it (it passed a key-down on)
     bool shiftDown = false;
     DWORD deleteSince = 0, shiftSince = 0;  // their last key-down
-    bool deleteLost = false;  // a Delete's release the hook never saw
+    bool deleteLost = false;                // a Delete's release the hook never saw
     DWORD deleteLostAt = 0;
     std::uint8_t strays = 0;  // words that reached the host after it ended the pass
     const char* failure = nullptr;
@@ -306,8 +306,8 @@ const Event Events[] = {
     // A key held down repeats no sooner than a keyboard's shortest delay.
     {"Delete down",
      [](const World& w) {
-         return KeyRoom(w) && (!w.deleteDown || w.deletePressedAt != w.deleteSince ||
-                               w.now - w.deletePressedAt > KeyStateGrace);
+         return KeyRoom(w) &&
+                (!w.deleteDown || w.deletePressedAt != w.deleteSince || w.now - w.deletePressedAt > KeyStateGrace);
      },
      [](World& w) { Press(w, VK_DELETE, Item::Delete, true); }},
     {"Delete up", [](const World& w) { return w.deleteDown; }, [](World& w) { Release(w, VK_DELETE, true); }},
@@ -332,8 +332,7 @@ const Event Events[] = {
      [](World& w) { Take(w, 1); }},
     {"host hands a key-in on", [](const World& w) { return w.handing.count > 0; }, HandNext},
     {"host starts its own command", Always, [](World& w) { EndByHost(w, Command::Host); }},
-    {"the command starts again",
-     [](const World& w) { return w.command != Command::First; },
+    {"the command starts again", [](const World& w) { return w.command != Command::First; },
      [](World& w) {
          w.hook.End();
          w.hooked = w.hooked && w.hook.NeedsHook();
@@ -342,8 +341,7 @@ const Event Events[] = {
     // The range prompt's confirm comes from the key-in line, or from a click in the view after which
     // the host puts its key-in line in front, behind every key before it.
     {"browsing begins",
-     [](const World& w) { return w.command == Command::First && w.keys.count == 0 && w.front == Win::Keyin; },
-     NewPass},
+     [](const World& w) { return w.command == Command::First && w.keys.count == 0 && w.front == Win::Keyin; }, NewPass},
     {"the user confirms", [](const World& w) { return w.command == Command::Browse; },
      [](World& w) {
          ModelSystem system(w);
@@ -385,7 +383,9 @@ StateKey Key(const World& w)
                       outstanding << 11 | h.stoodDown << 12 | h.standDownBehindWord << 13 | w.deleteLost << 14));
     for (unsigned v : {unsigned(w.front), unsigned(w.line), unsigned(w.command), unsigned(w.strays),
                        unsigned(outstanding ? h.word : BrowseWord::None),
-                       unsigned(w.hook.front == nullptr ? 0 : w.hook.front == HandleOf(w, Win::Main) ? 1 : 2)})
+                       unsigned(w.hook.front == nullptr                  ? 0
+                                : w.hook.front == HandleOf(w, Win::Main) ? 1
+                                                                         : 2)})
         add(static_cast<char>(v));
     put(outstanding ? age(h.wordTime, OutstandingLimit) : 0);
     put(w.deleteLost ? age(w.deleteLostAt, AutoRepeatLimit) : 0);

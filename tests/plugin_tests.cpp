@@ -253,6 +253,17 @@ INSTANTIATE_TEST_SUITE_P(
                                  [](HWND host) { EnableWindow(host, TRUE); }}),
     [](const ::testing::TestParamInfo<HeldDelete>& info) { return std::string(info.param.name); });
 
+// On a host whose Escape only clears the key-in line, the shortcuts go on after it.
+TEST_F(TypicalRun, AnEscapeThatClearsATypedTextLeavesTheShortcutsOn)
+{
+    ASSERT_EQ(ZhdSetHostKind("escape clears"), 0);
+    Browse(L"0");
+    for (WORD key : {WORD('A'), WORD('B'), WORD(VK_ESCAPE)})
+        EXPECT_EQ(PressKey(key), Lines{});
+    EXPECT_EQ(PressKey(VK_RIGHT),
+              (Lines{"zoom: -100 -100 100 100", "info: 총 2개의 주기를 발견하였습니다.[ 1/2 ]", "result: stay"}));
+}
+
 TEST_F(TypicalRun, TextTypedFasterThanTheHostTakesItIsNotClearedByAShortcut)
 {
     Browse(L"0");

@@ -38,8 +38,8 @@ public:
     UINT CharOf(UINT key, HKL) override { return chars.count(key) ? chars.at(key) : key; }
     void Tap(BYTE key, BYTE scanCode, ULONG_PTR extra) override { taps.push_back(Tapped{key, scanCode, extra}); }
 
-    // Feeds what the shortcuts typed back through them (each event must pass on) and into the
-    // key-in line; the key-ins it submitted.
+    // Feeds what the shortcuts typed back through them and into the key-in line; the key-ins it
+    // submitted.
     std::vector<std::wstring> Deliver(Shortcuts& shortcuts, DWORD time)
     {
         std::vector<std::wstring> submitted;
@@ -48,20 +48,14 @@ public:
         for (const Tapped& t : tapped) {
             for (WPARAM message : {WM_KEYDOWN, WM_KEYUP}) {
                 KBDLLHOOKSTRUCT event{t.key, t.scanCode, 0, time, t.extra};
-                if (shortcuts.Handle(*this, message, event))
-                    swallowedOwnTyping = true;
+                shortcuts.Handle(*this, message, event);
             }
             if (t.key == VK_CLEAR) {
                 line.clear();
             } else if (t.key == VK_RETURN) {
                 submitted.push_back(line);
-                lineSelected = keepsSubmitted;
-                if (!keepsSubmitted)
-                    line.clear();
+                line.clear();
             } else {
-                if (lineSelected)
-                    line.clear();
-                lineSelected = false;
                 line += static_cast<wchar_t>(std::towlower(t.key));
             }
         }
@@ -73,14 +67,11 @@ public:
     std::set<DWORD> down;  // the keys the system reports down
     HKL layout = reinterpret_cast<HKL>(0x04090409);
     std::map<UINT, UINT> chars;  // the layout's characters, where not the key's own letter
-    // The host's key-in line: its text, whether it is all selected, whether it has the focus, and
-    // whether it keeps a submitted text (selected) instead of emptying.
+    // The host's key-in line: its text, whether it is all selected, and whether it has the focus.
     std::wstring line;
     bool lineSelected = false;
     bool focusInLine = true;
-    bool keepsSubmitted = false;
     bool keysPending = false;  // the host has not taken every key yet
-    bool swallowedOwnTyping = false;
 
 private:
     struct Tapped {

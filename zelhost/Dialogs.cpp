@@ -39,7 +39,7 @@ BOOL CALLBACK DescribeButton(HWND window, LPARAM line)
 
 int ShowMessageBox(const wchar_t* text)
 {
-    return MessageBoxExW(GetActiveWindow(), text, L"Zel host", MB_OK, MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN));
+    return MessageBoxExW(GetActiveWindow(), text, HostCaption, MB_OK, MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN));
 }
 
 void Dialogs::Reset()

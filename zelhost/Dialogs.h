@@ -31,7 +31,7 @@ public:
     {}
     void Reset();
 
-    // "click ID", "ok", "cancel", or "snapshot PATH".
+    // "click ID", "ok", "cancel", or "snapshot PATH" (the transcript names the file alone).
     void Queue(const std::string& answer);
     size_t Pending() const { return answers_.size(); }
     void Watch(bool watching);

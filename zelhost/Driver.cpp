@@ -203,6 +203,10 @@ ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity)
 {
     return CopyOut(Utf8FromWide(Host().view.Lines().prompt), buffer, capacity);
 }
+ZHDAPI std::int32_t ZhdGetStatusBar(char* buffer, std::int32_t capacity)
+{
+    return CopyOut(Utf8FromWide(Host().view.StatusBarText()), buffer, capacity);
+}
 ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity)
 {
     return CopyOut(Host().drawing.SaveJson(), buffer, capacity);
@@ -212,3 +216,4 @@ ZHDAPI void ZhdSetCallLogging(std::int32_t enabled) { Host().transcript.SetCallL
 ZHDAPI void ZhdSetEcho(std::int32_t enabled) { Host().transcript.SetEcho(enabled != 0); }
 ZHDAPI void ZhdSetKeepTranscript(std::int32_t enabled) { Host().transcript.SetKeeping(enabled != 0); }
 ZHDAPI void ZhdSetModalMessageBoxes(std::int32_t enabled) { Host().modalMessageBoxes = enabled != 0; }
+ZHDAPI void ZhdSetTranscribeWindowInput(std::int32_t enabled) { Host().transcribeWindowInput = enabled != 0; }

@@ -28,6 +28,7 @@ void HostRooms::Reset()
     protocol.Reset();
     textCommand.Reset();
     modalMessageBoxes = false;
+    transcribeWindowInput = false;
     lastError.clear();
 }
 

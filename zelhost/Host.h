@@ -54,6 +54,9 @@ struct HostRooms {
     TextCommand textCommand;
     // ZelDlgMessageBox shows a real modal box (by hand) or only records its text (scripts, tests).
     bool modalMessageBoxes = false;
+    // By hand, what the person does in the host window goes into the transcript too, as the
+    // script lines that do the same ("> pick 12"); a script's own lines say it already.
+    bool transcribeWindowInput = false;
     std::string lastError;  // why the driver's last failed operation failed
 };
 

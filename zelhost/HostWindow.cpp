@@ -2,22 +2,26 @@
 // and the key-in line. The host turns what the person does into the command's events:
 //   left click   an element pick (the prompt takes picks) or a data point (it takes points)
 //   right click  a confirm; so is Enter on an empty key-in line
-//   Enter        the key-in line's text as a key-in;  Escape  cancels the command that runs
+//   Enter        the key-in line's text as a key-in
+//   Escape       empties the key-in line and cancels the command that runs
 //   F2, button   starts the command;  F3  starts the host's own text command
 // and keeps the view the person's own: the wheel zooms about the pointer, a middle-button drag
 // pans, Home (on an empty key-in line) fits the whole drawing. None of these reach the plug-in.
-// The prompt shows beside the mouse where it is on the screen, whatever the view does.
+// The prompt shows beside the mouse where it is on the screen, whatever the view does; the status
+// bar says what a click picked. By hand, the transcript records what the person did.
 #include "zelhost/HostWindow.h"
 
 #include "zelhost/Host.h"
 #include "zelhost/Owned.h"
 #include "zelhost/Pictures.h"
+#include "zelhost/Utf8.h"
 #include "zelhost/ViewElements.h"
 #include "zelhost/ZelHostDriver.h"
 
 #include <windows.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -79,10 +83,21 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
+bool AnyCommandRunning() { return ZhdIsCommandRunning() || ZhdIsTextCommandRunning(); }
+
+// By hand, what the person did, as the script line that does the same.
+void Transcribe(const std::string& line)
+{
+    if (Host().transcribeWindowInput)
+        Host().transcript.Say("> " + line);
+}
+
 void StartCommand()
 {
-    if (ZhdIsRegistered())
+    if (ZhdIsRegistered()) {
+        Transcribe("command");
         ZhdStartCommand();
+    }
     SetFocus(KeyinLine);
 }
 
@@ -93,9 +108,21 @@ void SayHost(const std::wstring& text)
     Host().view.Changed();
 }
 
+// What the status bar says a pick took: the annotation's text, on one line, or the element.
+std::wstring PickedWord(const Element& picked)
+{
+    std::wstring id = std::to_wstring(picked.id);
+    if (!picked.IsAnnotation())
+        return L"선택한 요소: " + id;
+    std::wstring text = picked.text;
+    std::replace_if(
+        text.begin(), text.end(), [](wchar_t c) { return c < L' '; }, L' ');
+    return L"선택한 주기: \"" + text + L"\" (요소 " + id + L")";
+}
+
 void LeftClick(POINT pixel)
 {
-    if (!ZhdIsCommandRunning() && !ZhdIsTextCommandRunning())
+    if (!AnyCommandRunning())
         return;
     View& view = Host().view;
     std::int32_t mask = view.Input().mask;
@@ -105,11 +132,15 @@ void LeftClick(POINT pixel)
             SayHost(L"선택할 요소가 없습니다.");
             return;
         }
-        SayHost(L"");
+        // Said once the pick is handled: the prompt that follows clears the host's last word.
+        std::wstring took = PickedWord(*picked);
+        Transcribe("pick " + std::to_string(picked->id));
         ZhdSendPick(picked->id);
+        SayHost(took);
     } else if (mask & PointBit) {
         SayHost(L"");
         EventPoint at = view.ViewportFor(ViewArea()).ToDrawing(pixel);
+        Transcribe("point " + TranscriptNumber(at.x) + " " + TranscriptNumber(at.y));
         ZhdSendPoint(at.x, at.y);
     }
 }
@@ -122,14 +153,20 @@ bool HostKey(WPARAM key)
         StartCommand();
         return true;
     case VK_F3:
+        Transcribe("text");
         ZhdStartTextCommand();
         return true;
     case VK_ESCAPE:
+        // What was typed goes with the command, so that a later Enter cannot hand it to another.
+        ClearKeyinLine();
+        if (AnyCommandRunning())
+            Transcribe("cancel");
         ZhdCancelCommand();
         return true;
     case VK_HOME:
         if (GetWindowTextLengthW(KeyinLine) > 0)
             return false;
+        Transcribe("fit");
         Host().view.FitAll();
         return true;
     default:
@@ -146,6 +183,9 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
         std::wstring text = TextOf(window);
         SetWindowTextW(window, L"");
+        if (AnyCommandRunning())
+            Transcribe(text.empty() ? "confirm" : "keyin " + Utf8FromWide(text));
+        SayHost(L"");
         Host().KeyinLineEntered(text);
         return 0;
     }
@@ -215,8 +255,11 @@ void OnLeftButtonDown(POINT pixel)
 
 void OnRightButtonUp(POINT pixel)
 {
-    if (InView(pixel) && ZhdIsCommandRunning())
+    if (InView(pixel) && ZhdIsCommandRunning()) {
+        Transcribe("confirm");
+        SayHost(L"");
         ZhdSendConfirm();
+    }
 }
 
 void OnMiddleButtonDown(HWND window, POINT pixel)
@@ -332,7 +375,7 @@ ZHDAPI void* ZhdCreateWindow()
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_CROSS));
     windowClass.lpszClassName = WindowClass;
     RegisterClassW(&windowClass);
-    Window = CreateWindowExW(0, WindowClass, L"Zel host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900,
+    Window = CreateWindowExW(0, WindowClass, HostCaption, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900,
                              700, nullptr, nullptr, instance, nullptr);
     if (!Window)
         return nullptr;

@@ -430,7 +430,10 @@ std::optional<std::vector<Line>> ReadScript(const std::wstring& path, std::strin
 
 std::string RunLine(const Line& line, Session& session)
 {
-    Print("> " + line.verb + (line.rest.empty() ? "" : " " + line.rest) + "\n");
+    // A dialog's answer waits for its dialog and shows when the dialog takes it ("dialog: ok"),
+    // after the line that opened it.
+    if (line.verb.rfind("dialog ", 0) != 0)
+        Print("> " + line.verb + (line.rest.empty() ? "" : " " + line.rest) + "\n");
     const Verb& verb = *FindVerb(line.verb);
     if (verb.needsCommand && !ZhdIsCommandRunning() && !ZhdIsTextCommandRunning())
         return "no command is running for " + line.verb + R"( (start one with "command" or "text"))";

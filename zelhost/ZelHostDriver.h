@@ -7,6 +7,7 @@
 //   zoom: XMIN YMIN XMAX YMAX          blink: QUALIFIER/SEGMENT ...
 //   result: finish|advance|stay        dialog: ...
 //   host command: text / cancelled     keyin to the host: / keyin to no command: TEXT
+//   > LINE                             by hand, what the person did, as a script line
 // The violations list records every breach of the command protocol the host noticed. A call
 // log, kept only when asked for, records every ZelLib call with its arguments (one line each).
 #pragma once
@@ -114,6 +115,9 @@ ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity);
 ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity);
 // The prompt the plug-in showed last.
 ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity);
+// What the host window's status bar shows: the prompt with its cursor word, the info, the error
+// and the host's own word (what a click picked).
+ZHDAPI std::int32_t ZhdGetStatusBar(char* buffer, std::int32_t capacity);
 // The call log is off unless a test asks for it.
 ZHDAPI void ZhdSetCallLogging(std::int32_t enabled);
 // Every transcript line is also written to standard output as it happens.
@@ -123,6 +127,10 @@ ZHDAPI void ZhdSetKeepTranscript(std::int32_t enabled);
 // ZelDlgMessageBox shows a real modal message box, owned by the host window, instead of only
 // recording its text.
 ZHDAPI void ZhdSetModalMessageBoxes(std::int32_t enabled);
+// By hand: every command start, cancel, pick, data point, key-in and confirm the host window
+// takes from the person also goes into the transcript, as the script line that does the same
+// ("> pick 12", "> keyin 2668"). Off for scripts, whose own lines say it.
+ZHDAPI void ZhdSetTranscribeWindowInput(std::int32_t enabled);
 
 namespace zhd {
 
@@ -153,6 +161,7 @@ inline std::vector<std::string> Violations() { return Lines(Read(ZhdGetViolation
 inline std::string DrawingJson() { return Read(ZhdGetDrawingJson); }
 inline std::string LastError() { return Read(ZhdGetLastError); }
 inline std::string Prompt() { return Read(ZhdGetPrompt); }
+inline std::string StatusBar() { return Read(ZhdGetStatusBar); }
 inline std::string DialogFailure() { return Read(ZhdTakeDialogFailure); }
 
 }  // namespace zhd

@@ -40,7 +40,7 @@ int ReadRegistryString(std::wstring keyPath, std::wstring valueName, std::wstrin
 {
     keyPath = WithBackslashes(std::move(keyPath));
     UniqueKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
         return -1;
     BYTE buffer[256] = {};
     DWORD type = 0;
@@ -57,7 +57,7 @@ int WriteRegistryString(std::wstring keyPath, std::wstring valueName, std::wstri
     UniqueKey key;
     DWORD disposition = 0;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.Receive(), &disposition) != ERROR_SUCCESS)
+                        nullptr, key.Put(), &disposition) != ERROR_SUCCESS)
         return -1;
     auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     if (RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes) !=

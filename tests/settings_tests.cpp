@@ -181,22 +181,31 @@ TEST_F(Store, LoadingReadsTheModulesOwnSubkey)
     RegDeleteTreeW(HKEY_CURRENT_USER, own.c_str());
 }
 
-// The registry keys' owner, on handles of the test's own that record their release.
+// The handles' owner, on handles of the test's own that record their release.
 std::vector<int*> Released;
 struct RecordRelease {
     void operator()(int* handle) const { Released.push_back(handle); }
 };
+using Owner = UniqueHandle<int*, RecordRelease>;
 
-TEST(UniqueHandle, ReleasesWhatItHoldsBeforeReceivingAnotherAndWhenItGoes)
+TEST(UniqueHandle, ReleasesEachHandleOnceWhereverItGoes)
 {
-    int first = 1, second = 2;
+    int first = 1, second = 2, third = 3;
     {
-        UniqueHandle<int*, RecordRelease> owner;
-        *owner.Receive() = &first;
-        *owner.Receive() = &second;
-        EXPECT_EQ(Released, std::vector<int*>{&first});
+        Owner owner;
+        *owner.Put() = &first;
+        *owner.Put() = &second;
+        EXPECT_EQ(Released, std::vector<int*>{&first}) << "Put releases what the owner held";
+        Owner moved(std::move(owner));
+        EXPECT_FALSE(owner);
+        EXPECT_EQ(moved.Get(), &second);
+        Owner assigned(&third);
+        assigned = std::move(moved);
+        EXPECT_EQ(Released, (std::vector<int*>{&first, &third})) << "assignment releases what it overwrites";
+        EXPECT_EQ(assigned.Release(), &second);
+        EXPECT_FALSE(assigned) << "a handle given up is the caller's";
     }
-    EXPECT_EQ(Released, (std::vector<int*>{&first, &second}));
+    EXPECT_EQ(Released, (std::vector<int*>{&first, &third}));
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 // The prompt shows beside the mouse where it is on the screen, whatever the view does.
 #include "zelhost/HostWindow.h"
 
+#include "base/UniqueHandle.h"
 #include "zelhost/Host.h"
-#include "zelhost/Owned.h"
 #include "zelhost/Pictures.h"
 #include "zelhost/ViewElements.h"
 #include "zelhost/ZelHostDriver.h"
@@ -37,8 +37,8 @@ HWND Window = nullptr;
 HWND KeyinLine = nullptr;
 HWND StartButton = nullptr;
 WNDPROC EditProc = nullptr;
-OwnedGdi<HBITMAP> CommandIcon;
-OwnedGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
+UniqueGdi<HBITMAP> CommandIcon;
+UniqueGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
 std::optional<POINT> PanningFrom;
 std::optional<POINT> Mouse;  // where the mouse is over the view, in the window's client pixels
 
@@ -176,8 +176,8 @@ void OnPaint(HWND window)
     RECT area = ViewArea();
     RECT local = LocalViewArea();
     if (local.right > 0 && local.bottom > 0) {
-        OwnedMemoryDc memory(CreateCompatibleDC(dc));
-        OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
+        UniqueMemoryDc memory(CreateCompatibleDC(dc));
+        UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
         Selected selected(memory.Get(), bitmap.Get());
         Host().view.Paint(memory.Get(), local, true, Mouse ? std::optional(ToLocal(*Mouse)) : std::nullopt);
         BitBlt(dc, area.left, area.top, local.right, local.bottom, memory.Get(), 0, 0, SRCCOPY);
@@ -347,7 +347,7 @@ ZHDAPI void* ZhdCreateWindow()
         SetWindowLongPtrW(KeyinLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyinLineProc)));
     // The controls write in the host's face too: the system's own has no Hangul here, and it is bold.
     if (!TextFont)
-        TextFont = OwnedGdi<HFONT>(CreateFace(HostTextHeight));
+        TextFont = UniqueGdi<HFONT>(CreateFace(HostTextHeight));
     for (HWND control : {StartButton, KeyinLine})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
     SetTimer(Window, BlinkTimer, 400, nullptr);
@@ -360,7 +360,7 @@ ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
 {
     if (!StartButton || !pngPath)
         return 1;
-    OwnedGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
+    UniqueGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
     if (!icon)
         return 1;
     SetWindowLongPtrW(StartButton, GWL_STYLE, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP);

@@ -1,7 +1,7 @@
 #include "zelhost/ScriptLines.h"
 
+#include "base/UniqueHandle.h"
 #include "zelhost/Files.h"
-#include "zelhost/Owned.h"
 #include "zelhost/SystemInput.h"
 #include "zelhost/Utf8.h"
 #include "zelhost/ZelHostDriver.h"
@@ -138,7 +138,7 @@ void StoreMethod(const std::optional<std::wstring>& text)
     if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr) !=
         ERROR_SUCCESS)
         return;
-    OwnedKey key(opened);
+    UniqueKey key(opened);
     RegSetValueExW(key.Get(), L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
                    static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t)));
 }

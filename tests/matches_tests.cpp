@@ -1,10 +1,39 @@
 // Collecting matches, blinking and framing them.
 #include "tests/support/TestSupport.h"
 
+#include "command/Command.h"
 #include "command/Matches.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+// While set, the plug-in's allocations fail; ZelLib.dll allocates with a runtime of its own.
+bool FailAllocations = false;
+
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    if (FailAllocations)
+        throw std::bad_alloc();
+    if (void* memory = std::malloc(size == 0 ? 1 : size))
+        return memory;
+    throw std::bad_alloc();
+}
+// GCC takes the pair for a mismatch, not seeing that this new allocates with malloc.
+#ifdef __GNUC__
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#ifdef __GNUC__
+#pragma GCC diagnostic pop
+#endif
 
 namespace {
 
@@ -26,12 +55,15 @@ protected:
         return MatchedSegments();
     }
 
-    size_t Count(const std::string& prefix)
+    std::vector<std::string> Calls(const std::string& prefix)
     {
-        auto log = zhd::CallLog();
-        return static_cast<size_t>(
-            std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+        std::vector<std::string> calls;
+        for (const std::string& line : zhd::CallLog())
+            if (line.rfind(prefix, 0) == 0)
+                calls.push_back(line);
+        return calls;
     }
+    size_t Count(const std::string& prefix) { return Calls(prefix).size(); }
 };
 
 TEST_F(Collection, IdenticalSearchMatchesWholeTextsWithoutRegardToCase)
@@ -177,6 +209,54 @@ TEST_F(Collection, AFailedSearchAddsNothingAndLeavesTheIdListClosed)
     ZhdFaultSearch(2, 1);  // the search itself
     EXPECT_EQ(Collect(Chain::Identical, L"문"), std::vector<std::int32_t>{});
     EXPECT_EQ(Count("ZelIddOpenApIdData"), 0u);
+}
+
+struct UnopenedList {
+    int open;  // the list that the host cannot open: 1 the clearing pass's, 2 the walk's
+    std::vector<std::int32_t> matches;
+    std::vector<std::string> listCalls;
+};
+
+class IdListNotOpened : public Collection, public ::testing::WithParamInterface<UnopenedList> {};
+
+// The fixture fails on any call with a list that is not open.
+TEST_P(IdListNotOpened, IsNeitherWalkedNorEmptiedNorClosed)
+{
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Load();
+    ZhdFaultIdListOpen(GetParam().open);
+    EXPECT_EQ(Collect(Chain::Identical, L"문"), GetParam().matches);
+    EXPECT_EQ(Calls("ZelIdd"), GetParam().listCalls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, IdListNotOpened,
+                         ::testing::Values(UnopenedList{1,
+                                                        {1},
+                                                        {"ZelIddOpenApIdData 0 1", "ZelIddOpenApIdData 0 1",
+                                                         "ZelIddGetHeadApIdData", "ZelIddGetNextApIdData",
+                                                         "ZelIddInitApIdData", "ZelIddCloseApIdData"}},
+                                           UnopenedList{2,
+                                                        {},
+                                                        {"ZelIddOpenApIdData 0 1", "ZelIddInitApIdData",
+                                                         "ZelIddCloseApIdData", "ZelIddOpenApIdData 0 1"}}),
+                         [](const auto& info) { return info.param.open == 1 ? "ForTheClearingPass" : "ForTheWalk"; });
+
+// The fixture fails on the violation of a list still open when the callback returns.
+TEST_F(Collection, AWalkThatThrowsLeavesNoIdListOpen)
+{
+    // The search accepts segment 1 for its annotation in the window; the segment's head, read in
+    // the walk, holds a text too long to copy without allocating.
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Annotation(2, 20, 100, 100, std::wstring(300, L'문')).Load();
+    ZhdFaultHeadElement(1, 20);
+    SearchText = L"문";
+    ZhdStartAt(RangeReady<Chain::Identical>);
+    ZhdSendPoint(-1, -1);
+    TakeTranscript();
+    FailAllocations = true;
+    std::int32_t result = ZhdSendPoint(1, 1);
+    FailAllocations = false;
+    EXPECT_EQ(result, finish);
+    EXPECT_EQ(TakeTranscript(), std::vector<std::string>{"result: finish"}) << "the walk failed, so no message";
+    EXPECT_EQ(Count("ZelIddCloseApIdData"), 2u);
 }
 
 struct Capacity {

@@ -322,7 +322,7 @@ void ClearKeyinLine()
 using namespace zelhost;
 
 ZHDAPI void* ZhdCreateWindow()
-{
+try {
     if (Window)
         return Window;
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -354,10 +354,12 @@ ZHDAPI void* ZhdCreateWindow()
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
     return Window;
+} catch (...) {
+    return Failed(__func__, nullptr);
 }
 
 ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
-{
+try {
     if (!StartButton || !pngPath)
         return 1;
     UniqueGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
@@ -368,19 +370,23 @@ ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
     SendMessageW(StartButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(icon.Get()));
     CommandIcon = std::move(icon);
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
 ZHDAPI void ZhdFocusKeyinLine()
-{
+try {
     if (!Window)
         return;
     SetForegroundWindow(Window);
     SetActiveWindow(Window);
     SetFocus(KeyinLine);
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY)
-{
+try {
     if (!Window || !screenX || !screenY)
         return 1;
     RECT area = ViewArea();
@@ -393,12 +399,19 @@ ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, 
     *screenX = pixel.x;
     *screenY = pixel.y;
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
-ZHDAPI void ZhdFitView() { Host().view.FitAll(); }
+ZHDAPI void ZhdFitView()
+try {
+    Host().view.FitAll();
+} catch (...) {
+    Failed(__func__);
+}
 
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
-{
+try {
     DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
     do {
         MSG message;
@@ -408,13 +421,17 @@ ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (static_cast<LONG>(end - GetTickCount()) > 0);
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI void ZhdRunWindow()
-{
+try {
     MSG message;
     while (Window && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+} catch (...) {
+    Failed(__func__);
 }

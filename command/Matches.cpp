@@ -153,7 +153,7 @@ bool ComputeViewBox(std::int32_t index, BoundingBox& box)
     return any;
 }
 
-void ZoomToViewBox(double margin)
+void ZoomToViewBox(const BoundingBox& box, double margin)
 {
-    ZelFilFitZoom2(ViewBox.xmin - margin, ViewBox.ymin - margin, ViewBox.xmax + margin, ViewBox.ymax + margin);
+    ZelFilFitZoom2(box.xmin - margin, box.ymin - margin, box.xmax + margin, box.ymax + margin);
 }

@@ -302,7 +302,7 @@ TEST_F(Framing, AllMatchesGiveTheirTrueBoundingBox)
     EXPECT_EQ(ViewBox.xmax, 20000004);
     EXPECT_EQ(ViewBox.ymin, -7);
     EXPECT_EQ(ViewBox.ymax, 3);
-    ZoomToViewBox(10);
+    ZoomToViewBox(ViewBox, 10);
     EXPECT_EQ(zhd::Transcript(), std::vector<std::string>{"zoom: 19999990 -17 20000014 13"});
 }
 
@@ -311,9 +311,9 @@ TEST_F(Framing, OneMatchIsABoxOfZeroSizeAtItsPosition)
     DrawingBuilder().Annotation(1, 10, 5, 6, L"문").Load();
     Collect(Chain::Identical, L"문");
     ASSERT_TRUE(ComputeViewBox(0, ViewBox));
-    ZoomToViewBox(10);
+    ZoomToViewBox(ViewBox, 10);
     ASSERT_TRUE(ComputeViewBox(1, ViewBox));
-    ZoomToViewBox(100);
+    ZoomToViewBox(ViewBox, 100);
     EXPECT_EQ(zhd::Transcript(), (std::vector<std::string>{"zoom: -5 -4 15 16", "zoom: -95 -94 105 106"}));
 }
 

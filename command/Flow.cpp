@@ -115,7 +115,7 @@ std::int32_t StartCommand() noexcept
         // A pass that the host ended while browsing ends its shortcuts here at the latest.
         EndShortcuts();
         LoadSearchMethod();
-        if (SearchMethod == 0)
+        if (SearchMethod == IdenticalMethod)
             SearchInputReady<Chain::Identical>();
         else
             SearchInputReady<Chain::Contains>();

@@ -2,6 +2,7 @@
 
 #include "settings/SettingsStore.h"
 
+#include "base/SettingsKey.h"
 #include "base/UniqueHandle.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr wchar_t KeyPathPrefix[] = L"SOFTWARE\\Tarnwick\\ZEL\\";
 constexpr wchar_t MethodValue[] = L"Method";
 // The query's capacity: a text of up to 126 characters and its NUL.
 constexpr DWORD ReadCapacity = 255;
@@ -34,7 +34,7 @@ std::wstring TextFromRegistryData(const BYTE* data, DWORD count)
     return text;
 }
 
-std::wstring MakeSettingsKeyPath(std::wstring subkey) { return KeyPathPrefix + subkey; }
+std::wstring MakeSettingsKeyPath(std::wstring subkey) { return SettingsKeyPrefix + subkey; }
 
 int ReadRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring& text)
 {

@@ -35,7 +35,6 @@ const std::string SearchPrompt = "prompt: 검색할 주기입력/주기선택(�
 const std::string RangePrompt = "prompt: 범위지시(확정:도면전체) : ";
 const std::string CornerPrompt = "prompt: 범위지시 : ";
 const std::string BrowsePrompt = "prompt: 변경할 주기입력/주기선택 ('->':다음주기 '<-':이전주기 'DEL키':삭제) :";
-const std::wstring SettingsKey = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
 
 class Command : public HostTest {
 protected:
@@ -60,8 +59,6 @@ protected:
         RemoveKeyHook();
         HostTest::TearDown();
     }
-
-    void StoreMethod(const wchar_t* method) { WriteRegistryString(SettingsKey, L"Method", method); }
 
     std::vector<std::string> Calls(const std::string& prefix)
     {

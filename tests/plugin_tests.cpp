@@ -14,8 +14,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::wstring SettingsKey = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
-
 // The DLL under test: the one the build made beside this program, or the one SORVANE_DLL names
 // (the stripped DLL of the release zip).
 std::wstring PluginPath()
@@ -23,15 +21,6 @@ std::wstring PluginPath()
     wchar_t path[MAX_PATH] = {};
     DWORD length = GetEnvironmentVariableW(L"SORVANE_DLL", path, MAX_PATH);
     return length > 0 && length < MAX_PATH ? path : L"Sorvane.dll";
-}
-
-void StoreMethod(const wchar_t* method)
-{
-    HKEY key;
-    RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExW(key, L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(method),
-                   static_cast<DWORD>((wcslen(method) + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 class Plugin : public HostFixture {

@@ -6,10 +6,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 const std::wstring TestSubkey = L"SorvaneStoreTest";
-const std::wstring TestKeyPath = L"SOFTWARE\\Tarnwick\\ZEL\\" + TestSubkey;
+const std::wstring TestKeyPath = MethodKeyPrefix + TestSubkey;
 
 struct StoredValue {
     DWORD type = REG_NONE;
@@ -142,10 +144,12 @@ TEST(RegistryData, TakesWholeCodeUnitsUpToTheFirstNul)
 
 TEST_F(Store, ForwardSlashesInAKeyPathAreBackslashes)
 {
-    EXPECT_EQ(WriteRegistryString(L"SOFTWARE/Tarnwick/ZEL/" + TestSubkey, L"Other", L"값"), 0);
+    std::wstring slashed = TestKeyPath;
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    EXPECT_EQ(WriteRegistryString(slashed, L"Other", L"값"), 0);
     EXPECT_EQ(ReadRaw(TestKeyPath, L"Other").bytes, Sz(L"값"));
     std::wstring text;
-    EXPECT_EQ(ReadRegistryString(L"SOFTWARE/Tarnwick/ZEL/" + TestSubkey, L"Other", text), 0);
+    EXPECT_EQ(ReadRegistryString(slashed, L"Other", text), 0);
     EXPECT_EQ(text, L"값");
 }
 
@@ -155,7 +159,7 @@ TEST_F(Store, AFailedReadLeavesTheTextAndAFailedWriteReports)
     EXPECT_EQ(ReadRegistryString(TestKeyPath, L"Method", text), -1);
     EXPECT_EQ(text, L"kept");
     std::wstring tooLong(300, L'k');  // longer than a registry key name may be
-    EXPECT_EQ(WriteRegistryString(L"SOFTWARE\\Tarnwick\\ZEL\\" + tooLong, L"Method", L"1"), -1);
+    EXPECT_EQ(WriteRegistryString(MethodKeyPrefix + tooLong, L"Method", L"1"), -1);
     EXPECT_FALSE(WriteSettingString(tooLong, L"Method", L"1"));
     EXPECT_EQ(ReadSearchMethod(tooLong), 0) << "the default holds when it cannot be written either";
 }
@@ -170,15 +174,14 @@ TEST_F(Store, SavingStoresTheMethodAsText)
 
 TEST_F(Store, LoadingReadsTheModulesOwnSubkey)
 {
-    const std::wstring own = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
-    RegDeleteTreeW(HKEY_CURRENT_USER, own.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, MethodKey.c_str());
     SearchMethod = 9;
     EXPECT_TRUE(LoadSearchMethod());
     EXPECT_EQ(SearchMethod, 0);
     SaveSearchMethod(L"Sorvane", 1);
     LoadSearchMethod();
     EXPECT_EQ(SearchMethod, 1);
-    RegDeleteTreeW(HKEY_CURRENT_USER, own.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, MethodKey.c_str());
 }
 
 // The handles' owner, on handles of the test's own that record their release.

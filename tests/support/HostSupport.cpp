@@ -4,6 +4,21 @@
 
 #include <ZelLib.h>
 
+#include <windows.h>
+
+#include <cwchar>
+
+void StoreMethod(const wchar_t* method)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, MethodKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    RegSetValueExW(key, L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(method),
+                   static_cast<DWORD>((std::wcslen(method) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
 DrawingBuilder& DrawingBuilder::Annotation(int segment, int element, double x, double y, const std::wstring& text,
                                            int qualifier, double height)
 {

@@ -4,7 +4,7 @@
 #include "command/Command.h"
 #include "command/Matches.h"
 #include "hook/KeyHook.h"
-#include "plugin/SorvaneApp.h"
+#include "plugin/Startup.h"
 #include "settings/SettingsStore.h"
 
 #include <windows.h>
@@ -13,21 +13,22 @@
 
 namespace {
 
-// Nothing escapes a function that the host or Windows calls: each is declared noexcept, and this
-// stops compiling when one is not.
+// Nothing escapes a function that the host or Windows calls: each is declared noexcept, and these
+// stop compiling when one is not.
+template <class Function>
+constexpr bool IsNoexcept = false;
+template <class Result, class... Arguments>
+constexpr bool IsNoexcept<Result (*)(Arguments...) noexcept> = true;
+template <auto... Functions>
+constexpr bool AllNoexcept = (IsNoexcept<decltype(Functions)> && ...);
+
 template <Chain C>
 constexpr bool ChainNoexcept =
-    noexcept(SearchInputReady<C>()) && noexcept(SearchInputExecute<C>(0, nullptr)) && noexcept(RangeReady<C>()) && noexcept(RangeExecute<C>(0, nullptr)) && noexcept(
-        SecondCornerReady<
-            C>()) && noexcept(SecondCornerExecute<C>(0,
-                                                     nullptr)) && noexcept(BrowseReady<C>()) && noexcept(BrowseExecute<C>(0,
-                                                                                                                          nullptr));
+    AllNoexcept<SearchInputReady<C>, SearchInputExecute<C>, RangeReady<C>, RangeExecute<C>, SecondCornerReady<C>,
+                SecondCornerExecute<C>, BrowseReady<C>, BrowseExecute<C>>;
 static_assert(ChainNoexcept<Chain::Identical> && ChainNoexcept<Chain::Contains>);
-static_assert(
-    noexcept(Startup()) && noexcept(StartCommand()) && noexcept(SecondCallback()) && noexcept(UnloadPlugin()));
-static_assert(
-    noexcept(AcceptAllFilter(0, 0)) && noexcept(IdenticalTextFilter(0, 0)) && noexcept(ContainsTextFilter(0, 0)));
-static_assert(noexcept(KeyHookProc(0, 0, 0)));
+static_assert(AllNoexcept<Startup, StartCommand, SecondCallback, UnloadPlugin, AcceptAllFilter, IdenticalTextFilter,
+                          ContainsTextFilter, KeyHookProc>);
 
 using Lines = std::vector<std::string>;
 

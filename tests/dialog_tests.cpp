@@ -133,7 +133,7 @@ TEST_F(Dialog, HasTheClassInformationAndMessageMapOfTheFramework)
     EXPECT_STREQ(runtime->m_lpszClassName, "SorvaneDlg");
     EXPECT_EQ(runtime->m_wSchema, 0xFFFFu);
     EXPECT_EQ(runtime->m_pfnCreateObject, nullptr);
-    EXPECT_EQ(runtime->m_pBaseClass, RUNTIME_CLASS(CDialog));
+    EXPECT_EQ(runtime->m_pfnGetBaseClass(), RUNTIME_CLASS(CDialog));
     EXPECT_TRUE(dialog.IsKindOf(RUNTIME_CLASS(CWnd)));
     EXPECT_EQ(dialog.m_strSubkey, L"Sorvane");
     EXPECT_EQ(dialog.m_nMethod, 0);

@@ -61,15 +61,6 @@ protected:
         HostTest::TearDown();
     }
 
-    std::vector<std::string> Calls(const std::string& prefix)
-    {
-        std::vector<std::string> calls;
-        for (const std::string& line : zhd::CallLog())
-            if (line.rfind(prefix, 0) == 0)
-                calls.push_back(line);
-        return calls;
-    }
-
     // Starts the command and keys in the search text, leaving it at the range prompt.
     void StartWith(const wchar_t* searchText)
     {
@@ -91,9 +82,9 @@ TEST_P(FirstPromptOfEachChain, AsksForTheSearchText)
     StoreMethod(GetParam().method);
     EXPECT_EQ(ZhdStartCommand(), 0);
     EXPECT_EQ(TakeTranscript(), (Lines{std::string("cursor: ") + GetParam().cursor, SearchPrompt}));
-    EXPECT_EQ(Calls("ZelIddClearSysIdData").size(), 1u);
-    EXPECT_EQ(Calls("ZelEvtSetEventMask"), Lines{"ZelEvtSetEventMask 0x1000800"});
-    EXPECT_EQ(Calls("ZelEvtSetObject"), Lines{"ZelEvtSetObject 8 0 0 17 0"});
+    EXPECT_EQ(CallsOf("ZelIddClearSysIdData").size(), 1u);
+    EXPECT_EQ(CallsOf("ZelEvtSetEventMask"), Lines{"ZelEvtSetEventMask 0x1000800"});
+    EXPECT_EQ(CallsOf("ZelEvtSetObject"), Lines{"ZelEvtSetObject 8 0 0 17 0"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FirstPromptOfEachChain,
@@ -107,7 +98,7 @@ TEST_F(Command, APickedAnnotationsTextBecomesTheSearchText)
     EXPECT_EQ(ZhdSendPick(40), advance);
     EXPECT_EQ(SearchText, L"Door frame");
     EXPECT_EQ(TakeTranscript(), (Lines{"result: advance", RangePrompt}));
-    EXPECT_EQ(Calls("ZelEvtSetEventMask").back(), "ZelEvtSetEventMask 0x20000");
+    EXPECT_EQ(CallsOf("ZelEvtSetEventMask").back(), "ZelEvtSetEventMask 0x20000");
 }
 
 TEST_F(Command, AKeyInIsTheSearchTextExactlyEvenANavigationWord)
@@ -162,7 +153,7 @@ TEST_F(Command, OtherEventsKeepEachPromptWaiting)
               (Lines{"cursor: 동일", SearchPrompt, "result: stay", "result: stay", "result: advance", RangePrompt,
                      "result: stay", "result: stay", "error: 잘못된 선택입니다.", "result: stay", "result: advance",
                      CornerPrompt, "result: stay", "error: 잘못된 선택입니다.", "result: stay"}));
-    EXPECT_EQ(Calls("ZelEvtSetEcho"), Lines{"ZelEvtSetEcho 2 0 0"});
+    EXPECT_EQ(CallsOf("ZelEvtSetEcho"), Lines{"ZelEvtSetEcho 2 0 0"});
 }
 
 TEST_F(Command, TheSecondCornerPromptSetsItsMaskThenItsEchoThenItsPrompt)

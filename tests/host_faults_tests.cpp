@@ -70,7 +70,8 @@ TEST_P(FaultInside, IsAViolationAndTheExportsFailingResultOnce)
     DrawingBuilder().Annotation(1, 10, 0, 0, L"a").Load();
     ZhdFaultInside(GetParam().function);
     EXPECT_EQ(GetParam().call(), GetParam().failing);
-    EXPECT_EQ(zhd::Violations(), Lines{std::string(GetParam().function) + " failed inside the host: the fault the driver set"});
+    EXPECT_EQ(zhd::Violations(),
+              Lines{std::string(GetParam().function) + " failed inside the host: the fault the driver set"});
     EXPECT_NE(GetParam().call(), GetParam().failing) << "the next call works again";
 }
 

@@ -55,15 +55,7 @@ protected:
         return MatchedSegments();
     }
 
-    std::vector<std::string> Calls(const std::string& prefix)
-    {
-        std::vector<std::string> calls;
-        for (const std::string& line : zhd::CallLog())
-            if (line.rfind(prefix, 0) == 0)
-                calls.push_back(line);
-        return calls;
-    }
-    size_t Count(const std::string& prefix) { return Calls(prefix).size(); }
+    size_t Count(const std::string& prefix) { return CallsOf(prefix).size(); }
 };
 
 TEST_F(Collection, IdenticalSearchMatchesWholeTextsWithoutRegardToCase)
@@ -225,7 +217,7 @@ TEST_P(IdListNotOpened, IsNeitherWalkedNorEmptiedNorClosed)
     DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Load();
     ZhdFaultIdListOpen(GetParam().open);
     EXPECT_EQ(Collect(Chain::Identical, L"문"), GetParam().matches);
-    EXPECT_EQ(Calls("ZelIdd"), GetParam().listCalls);
+    EXPECT_EQ(CallsOf("ZelIdd"), GetParam().listCalls);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IdListNotOpened,

@@ -77,6 +77,15 @@ bool SegmentExists(int segmentId)
     return false;
 }
 
+std::vector<std::string> CallsOf(const std::string& prefix)
+{
+    std::vector<std::string> calls;
+    for (const std::string& line : zhd::CallLog())
+        if (line.rfind(prefix, 0) == 0)
+            calls.push_back(line);
+    return calls;
+}
+
 void HostFixture::SetUp()
 {
     ZhdReset();

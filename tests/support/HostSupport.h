@@ -52,6 +52,9 @@ private:
 std::wstring TextOf(int elementId);
 bool SegmentExists(int segmentId);
 
+// The lines of the stand-in's call log that begin with `prefix`.
+std::vector<std::string> CallsOf(const std::string& prefix);
+
 class HostFixture : public ::testing::Test {
 protected:
     void SetUp() override;

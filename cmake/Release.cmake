@@ -8,11 +8,14 @@ set(SORVANE_USER_DOCS docs/user-guide.ko.md docs/user-guide.en.md docs/release-n
 set(SORVANE_README docs/README.txt)
 
 # README.txt with Windows line ends, and the Markdown rendered as HTML, for Windows 7's Notepad
-# and browser (scripts/release-docs, with Python-Markdown).
+# and browser (scripts/release-docs, with Python-Markdown). The mingw-wine preset names Debian's
+# Python.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 execute_process(COMMAND ${Python3_EXECUTABLE} -c "import markdown" RESULT_VARIABLE no_markdown OUTPUT_QUIET ERROR_QUIET)
 if(no_markdown)
   message(FATAL_ERROR "${Python3_EXECUTABLE} lacks Python-Markdown, which renders the release's guides: "
-                      "install it (Debian: python3-markdown; elsewhere: pip install markdown)")
+                      "install it (Debian: python3-markdown; elsewhere: pip install markdown), or build without "
+                      "the release (-DSORVANE_RELEASE=OFF)")
 endif()
 set(release_dir ${PROJECT_BINARY_DIR}/release)
 file(MAKE_DIRECTORY ${release_dir}/docs)

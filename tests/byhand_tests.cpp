@@ -204,11 +204,7 @@ protected:
         HostFixture::SetUp();
         mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, OnlyInjectedMouse, GetModuleHandleW(nullptr), 0);
         ASSERT_NE(mouseHook_, nullptr);
-        HKEY key;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr);
-        RegSetValueExW(key, L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"0"), 4);
-        RegCloseKey(key);
+        StoreMethod(L"0");
         module_ = LoadLibraryW(L"Sorvane.dll");
         ASSERT_NE(module_, nullptr);
         auto startup =

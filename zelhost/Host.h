@@ -62,4 +62,16 @@ struct HostRooms {
 
 HostRooms& Host();
 
+// No exception leaves an export of ZelLib.dll: each catches whatever its work throws and hands
+// it here, from its handler, which records it as a violation naming the export; the export then
+// gives its failing result.
+void RecordFailure(const char* function) noexcept;
+template <class Result>
+Result Failed(const char* function, Result result) noexcept
+{
+    RecordFailure(function);
+    return result;
+}
+inline void Failed(const char* function) noexcept { RecordFailure(function); }
+
 }  // namespace zelhost

@@ -11,8 +11,8 @@
 // bar says what a click picked. By hand, the transcript records what the person did.
 #include "zelhost/HostWindow.h"
 
+#include "base/UniqueHandle.h"
 #include "zelhost/Host.h"
-#include "zelhost/Owned.h"
 #include "zelhost/Pictures.h"
 #include "zelhost/Utf8.h"
 #include "zelhost/ViewElements.h"
@@ -41,8 +41,8 @@ HWND Window = nullptr;
 HWND KeyinLine = nullptr;
 HWND StartButton = nullptr;
 WNDPROC EditProc = nullptr;
-OwnedGdi<HBITMAP> CommandIcon;
-OwnedGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
+UniqueGdi<HBITMAP> CommandIcon;
+UniqueGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
 std::optional<POINT> PanningFrom;
 std::optional<POINT> Mouse;  // where the mouse is over the view, in the window's client pixels
 
@@ -216,8 +216,8 @@ void OnPaint(HWND window)
     RECT area = ViewArea();
     RECT local = LocalViewArea();
     if (local.right > 0 && local.bottom > 0) {
-        OwnedMemoryDc memory(CreateCompatibleDC(dc));
-        OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
+        UniqueMemoryDc memory(CreateCompatibleDC(dc));
+        UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
         Selected selected(memory.Get(), bitmap.Get());
         Host().view.Paint(memory.Get(), local, true, Mouse ? std::optional(ToLocal(*Mouse)) : std::nullopt);
         BitBlt(dc, area.left, area.top, local.right, local.bottom, memory.Get(), 0, 0, SRCCOPY);
@@ -365,7 +365,7 @@ void ClearKeyinLine()
 using namespace zelhost;
 
 ZHDAPI void* ZhdCreateWindow()
-{
+try {
     if (Window)
         return Window;
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -390,20 +390,22 @@ ZHDAPI void* ZhdCreateWindow()
         SetWindowLongPtrW(KeyinLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyinLineProc)));
     // The controls write in the host's face too: the system's own has no Hangul here, and it is bold.
     if (!TextFont)
-        TextFont = OwnedGdi<HFONT>(CreateFace(HostTextHeight));
+        TextFont = UniqueGdi<HFONT>(CreateFace(HostTextHeight));
     for (HWND control : {StartButton, KeyinLine})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
     SetTimer(Window, BlinkTimer, 400, nullptr);
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
     return Window;
+} catch (...) {
+    return Failed(__func__, nullptr);
 }
 
 ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
-{
+try {
     if (!StartButton || !pngPath)
         return 1;
-    OwnedGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
+    UniqueGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
     if (!icon)
         return 1;
     SetWindowLongPtrW(StartButton, GWL_STYLE, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP);
@@ -411,19 +413,23 @@ ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
     SendMessageW(StartButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(icon.Get()));
     CommandIcon = std::move(icon);
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
 ZHDAPI void ZhdFocusKeyinLine()
-{
+try {
     if (!Window)
         return;
     SetForegroundWindow(Window);
     SetActiveWindow(Window);
     SetFocus(KeyinLine);
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY)
-{
+try {
     if (!Window || !screenX || !screenY)
         return 1;
     RECT area = ViewArea();
@@ -436,12 +442,19 @@ ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, 
     *screenX = pixel.x;
     *screenY = pixel.y;
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
-ZHDAPI void ZhdFitView() { Host().view.FitAll(); }
+ZHDAPI void ZhdFitView()
+try {
+    Host().view.FitAll();
+} catch (...) {
+    Failed(__func__);
+}
 
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
-{
+try {
     DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
     do {
         MSG message;
@@ -451,13 +464,17 @@ ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (static_cast<LONG>(end - GetTickCount()) > 0);
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI void ZhdRunWindow()
-{
+try {
     MSG message;
     while (Window && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+} catch (...) {
+    Failed(__func__);
 }

@@ -1,6 +1,6 @@
 #include "zelhost/View.h"
 
-#include "zelhost/Owned.h"
+#include "base/UniqueHandle.h"
 #include "zelhost/ViewElements.h"
 
 #include <algorithm>
@@ -271,7 +271,7 @@ void View::PaintBand(HDC dc, const Viewport& viewport, std::optional<POINT> mous
 {
     if (!input_.echo || !(mouse || pointer_))
         return;
-    OwnedGdi<HPEN> bandPen(CreatePen(PS_SOLID, 1, RubberBandColor));
+    UniqueGdi<HPEN> bandPen(CreatePen(PS_SOLID, 1, RubberBandColor));
     Selected band(dc, bandPen.Get());
     Selected brush(dc, GetStockObject(NULL_BRUSH));
     POINT a = viewport.ToPixel(input_.echo->x, input_.echo->y);
@@ -320,7 +320,7 @@ void View::PaintLines(HDC dc, const RECT& area, std::optional<POINT> mouse, std:
     SIZE text = ExtentOf(dc, prompt);
     RECT above = {area.left, area.top, area.right, bar.top};
     RECT box = BesidePointer(*mouse, SIZE{text.cx + 6, text.cy + 2}, above, current);
-    OwnedGdi<HBRUSH> back(CreateSolidBrush(PromptBackColor));
+    UniqueGdi<HBRUSH> back(CreateSolidBrush(PromptBackColor));
     FillRect(dc, &box, back.Get());
     PaintPieces(dc, box.left + 3, box.top + 1, prompt);
 }

@@ -76,6 +76,11 @@ ZHDAPI void ZhdFaultCommentNullText(std::int32_t elementId);
 ZHDAPI void ZhdFaultDelete(std::int32_t segmentId);
 // The n-th segment search from now (1 = the next one) returns `result` without searching.
 ZHDAPI void ZhdFaultSearch(std::int32_t n, std::int32_t result);
+// The n-th ZelIddOpenApIdData from now (1 = the next one) opens no list: it returns null.
+ZHDAPI void ZhdFaultIdListOpen(std::int32_t n);
+// The next call of the ZelLib export of that name fails inside the host: it throws, as a host
+// out of memory would, and gives the plug-in its failing result with a violation instead.
+ZHDAPI void ZhdFaultInside(const char* function);
 // The next ZelEvtGetPoint returns `result` and fills nothing.
 ZHDAPI void ZhdFaultGetPoint(std::int32_t result);
 // The next ZelEvtGetKeyinString returns a null text.

@@ -1,11 +1,8 @@
 """The texts of TEXT, ATTRIB and MTEXT as a host holds them, and edits put back into the raw
 content: what each code shows, and for each kind of edit the exact raw content written."""
-import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-import dxftext  # noqa: E402
+from dxftools import text as dxftext
 
 
 def cp1252(character):

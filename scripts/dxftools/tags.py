@@ -375,7 +375,7 @@ class TagFile:
     def saved(self) -> bytes:
         """The file's bytes with the changes made."""
         pieces, at = [], 0
-        for start, end, new in sorted(self.changes):
+        for start, end, new in sorted(self.changes, key=lambda change: change[:2]):  # keeps the order of additions
             pieces += [self.data[at:start], new]
             at = end
         return b"".join(pieces + [self.data[at:]])

@@ -77,7 +77,7 @@ def _character(code: int) -> str:
 
 def _multibyte(raw: str) -> str:
     try:
-        return bytes.fromhex(raw[4:]).decode(MULTIBYTE[raw[3]])
+        return bytes.fromhex(raw[4:]).decode(MULTIBYTE[raw[3]]).replace("\0", REPLACEMENT)
     except UnicodeDecodeError:
         return REPLACEMENT
 
@@ -180,22 +180,31 @@ def _changes(old: str, new: str) -> list[Region]:
 
 def _regions(text_runs: list[Run], old: str, new: str) -> list[Region]:
     """The changed characters as regions, widened so that no code showing several characters is
-    split, and merged where they then meet."""
+    split. A region widens over unchanged characters, where old and new go in step, and takes in
+    a region it meets."""
     inside = set()
     at = 0
     for run in text_runs:
         if not run.plain:
             inside.update(range(at + 1, at + len(run.shown)))
         at += len(run.shown)
+    changes = _changes(old, new)
     regions: list[Region] = []
-    for i1, i2, j1, j2 in _changes(old, new):
-        while i1 in inside:
-            i1, j1 = i1 - 1, j1 - 1
-        while i2 in inside:
-            i2, j2 = i2 + 1, j2 + 1
-        while regions and regions[-1].old_end >= i1:
-            p1, p2, q1, q2 = regions.pop()
-            i1, i2, j1, j2 = min(p1, i1), max(p2, i2), min(q1, j1), max(q2, j2)
+    following = 0
+    while following < len(changes):
+        i1, i2, j1, j2 = changes[following]
+        following += 1
+        while regions and regions[-1].old_end >= i1 or i1 in inside:
+            if regions and regions[-1].old_end >= i1:
+                i1, _, j1, _ = regions.pop()
+            else:
+                i1, j1 = i1 - 1, j1 - 1
+        while following < len(changes) and changes[following].old_start <= i2 or i2 in inside:
+            if following < len(changes) and changes[following].old_start <= i2:
+                _, i2, _, j2 = changes[following]
+                following += 1
+            else:
+                i2, j2 = i2 + 1, j2 + 1
         regions.append(Region(i1, i2, j1, j2))
     return regions
 

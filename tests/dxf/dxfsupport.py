@@ -85,17 +85,18 @@ class Folder(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         return out
 
-    def assert_only_changed(self, dxf, out, changed, gone=(), tables_kept=True):
-        """Entity by entity: those of `changed` differ, those of `gone` are gone, every other is
-        as it was; and the file up to its entities (header, tables, blocks) is byte for byte the
-        same. Entities are matched in file order, as a file without handles of its own (R12) gets
-        new ones on every reading."""
+    def assert_only_changed(self, dxf, out, changed, gone=(), tables_kept=True, added=0):
+        """Entity by entity: those of `changed` differ, those of `gone` are gone, `added` more
+        follow them, every other is as it was; and the file up to its entities (header, tables,
+        blocks) is byte for byte the same. Entities are matched in file order, as a file without
+        handles of its own (R12) gets new ones on every reading."""
         with open(dxf, "rb") as before, open(out, "rb") as after:
             old, new = before.read(), after.read()
         if tables_kept:
             self.assertEqual(new[:new.index(b"ENTITIES")], old[:old.index(b"ENTITIES")])
         kept = [e for e in entities(dxf) if e[0] not in gone]
         now = entities(out)
+        now = now[:len(now) - added]
         self.assertEqual([e[1] for e in now], [e[1] for e in kept], "the same entities, the removed ones apart")
         self.assertEqual({old[0] for old, new in zip(kept, now) if old[2] != new[2]}, set(changed))
         return {e[0]: e for e in now}

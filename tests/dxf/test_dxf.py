@@ -9,6 +9,10 @@ from dxfsupport import EXAMPLES, Folder, entities, example, handles, texts
 from dxftools import text as dxftext
 
 
+def handles_of(path):
+    return {entity.dxf.handle for entity in ezdxf.readfile(path).entitydb.values()}
+
+
 class Conversion(Folder):
     def test_every_text_shape_and_attribute_becomes_an_element(self):
         cases = [  # file, segments, annotations, elements
@@ -73,6 +77,53 @@ class RoundTrips(Folder):
                 with open(dxf, "rb") as file:
                     self.assertEqual(ends, file.read().count(b"SEQEND") - (0 if left else 1))
 
+    def test_a_placed_text_becomes_a_text_of_modelspace_in_the_file_s_own_form(self):
+        cases = [  # file, the raw text written, whether it has handles
+            ("floorplan.dxf", r"\U+C8FC\U+AE30 ° 100%^Jline", True),  # cp1252
+            ("electric.dxf", r"\U+C8FC\U+AE30 ° 100%^Jline", False),  # R12 without handles
+            ("bin_dxf_r2000.dxf", r"\U+C8FC\U+AE30 ° 100%^Jline", True),
+            ("text.dxf", "주기 ° 100%^Jline", True),  # UTF-8
+        ]
+        for name, raw, has_handles in cases:
+            with self.subTest(name):
+                dxf = example(name)
+                drawing = self.convert(dxf)
+                placed = {"id": 10**6, "type": 33, "x": 12.5, "y": -3, "text": "주기 ° 100%\nline", "height": 3,
+                          "rotation": 30}
+                drawing["segments"].append({"id": 10**6, "qualifier": 0, "elements": [placed]})
+                out = self.write_back(dxf, drawing)
+                self.assert_only_changed(dxf, out, set(), added=1, tables_kept=not has_handles)  # but $HANDSEED
+                doc = ezdxf.readfile(out)
+                text = list(doc.modelspace())[-1]
+                self.assertEqual((text.dxftype(), text.dxf.text, text.dxf.layer), ("TEXT", raw, "0"))
+                self.assertEqual(list(self.convert(out)["segments"][-1]["elements"][0].values())[1:-1],
+                                 [33, 12.5, -3, "주기 ° 100%\nline", 3, 30])
+                self.assertEqual(is_binary_dxf_file(out), is_binary_dxf_file(dxf))
+                if has_handles:
+                    self.assertNotIn(text.dxf.handle, handles_of(dxf))
+                    self.assertGreater(int(doc.header["$HANDSEED"], 16), int(text.dxf.handle, 16))
+                    self.assertEqual(text.dxf.owner, doc.modelspace().block_record_handle)
+                else:
+                    with open(out, "rb") as file:
+                        self.assertNotIn(b"$HANDSEED", file.read())
+
+    def test_a_multi_line_attribute_reads_as_its_mtext_and_is_written_back_so(self):
+        dxf = self.path("attributes.dxf")
+        doc = ezdxf.new("R2018")
+        doc.blocks.new("NOTE").add_attdef("LINES", (0, 0))
+        lines = ezdxf.entities.MText.new(dxfattribs={"insert": (5, 5)})
+        lines.text = r"first {\C1;line}\Psecond line"
+        doc.modelspace().add_blockref("NOTE", (5, 5)).add_attrib("LINES", "first line", (5, 5)).embed_mtext(lines)
+        doc.saveas(dxf)
+        drawing = self.convert(dxf)
+        element = drawing["segments"][0]["elements"][0]
+        self.assertEqual(element["text"], "first line\nsecond line")
+        element["text"] = "first line\nthe second, edited"
+        attribute = ezdxf.readfile(self.write_back(dxf, drawing)).modelspace()[0].attribs[0]
+        self.assertEqual(attribute.plain_mtext(), "first line\nthe second, edited")
+        self.assertEqual(attribute.virtual_mtext_entity().text, r"first {\C1;line}\Pthe second, edited")
+        self.assertEqual(attribute.dxf.text, "first line", "its single line for readers without MTEXT")
+
     def test_a_deleted_entity_takes_what_it_owns_and_leaves_no_reference(self):
         cases = [  # file, the deleted segment's head, the objects it owns
             ("mtext_complex_inline_codes.dxf", "9A", 6),  # an extension dictionary, a field list, fields
@@ -123,6 +174,19 @@ class PluginSessions(Folder):
         self.assertEqual(now["756"][2]["attribs"], [("757", "TAG-UP-DOWN", "VALUE-up-down"),
                                                     ("759", "TAG-ROTATED", "회전 주기"),
                                                     ("75B", "TAG-NORMAL", "VALUE-normal")])
+
+    def test_a_session_that_places_a_text_and_replaces_others_writes_back_both(self):
+        dxf = example("floorplan.dxf")
+        edited, transcript = self.session(dxf, ["text", "point 120 -40", "keyin 새 주기 2668", "registry Method 1",
+                                                "command", "keyin 2668", "confirm", "keyin 2669"])
+        self.assertIn("messagebox: 총 10개의 주기를 수정하였습니다.", transcript)
+        out = self.write_back(dxf, edited)
+        doors = {handle for handle, text in texts(self.convert(dxf)).items() if "2668" in text}
+        self.assert_only_changed(dxf, out, doors, added=1, tables_kept=False)
+        now = self.convert(out)
+        self.assertEqual({texts(now)[handle] for handle in doors}, {"2669"})
+        placed = now["segments"][-1]["elements"][0]
+        self.assertEqual((placed["text"], placed["x"], placed["y"], placed["height"]), ("새 주기 2669", 120, -40, 250))
 
     def test_a_binary_file_in_a_code_page_stays_binary_with_its_version(self):
         dxf = example("bin_dxf_r2000.dxf")

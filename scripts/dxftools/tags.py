@@ -7,6 +7,7 @@ are read from the bytes when it is changed.
 """
 from __future__ import annotations
 
+import bisect
 import dataclasses
 import re
 import struct
@@ -38,6 +39,9 @@ _ZERO_LINE, _ZERO_FIRST = re.compile(rb"\n" + _ZERO_TAG), re.compile(_ZERO_TAG)
 # A record's first tag, then its handle.
 _HANDLE_SECOND = re.compile(rb"[^\r\n]*\r?\n[^\r\n]*\r?\n[ \t]*(?:5|105)[ \t]*\r?\n([^\r\n]*)")
 _LONE_CR = re.compile(rb"\r(?!\n)")
+# A line of a reference's group code, and the value after it: where a record may name a handle.
+_POINTER = re.compile(rb"\n[ \t]*(?:" + b"|".join(str(c).encode() for c in sorted(types.POINTER_CODES)) +
+                      rb")[ \t]*\r?\n([^\r\n]*)")
 _FIXED = [(types.INT16, 2), (types.DOUBLE, 8), (types.INT32, 4), (types.INT64, 8), (types.BYTES, 1)]
 
 
@@ -92,6 +96,8 @@ class TagFile:
         self.data, self.encoding, self.binary, self.r12 = data, encoding, binary, r12
         self.changes: list[Change] = []
         self._removed: list[Change] = []  # the records and tags removed, in no order
+        self._indexed = not binary and not _LONE_CR.search(data)  # whether _ZERO_TAG finds the records
+        self._records_start: list[int] = []  # the first byte of every record, in order
         self.sections = self._sections()
         self.entities = self.sections["ENTITIES"].records if "ENTITIES" in self.sections else []
         self.objects = self.sections["OBJECTS"].records if "OBJECTS" in self.sections else []
@@ -156,7 +162,7 @@ class TagFile:
     def _zero_tags(self) -> Iterator[tuple[int, str]]:
         """The first byte and value of every tag of group code 0: in an ASCII file found without
         reading every tag (_ZERO_TAG), unless a lone CR ends some line."""
-        if self.binary or _LONE_CR.search(self.data):
+        if not self._indexed:
             for tag in self.tags(BINARY_START if self.binary else 0, len(self.data)):
                 if tag.code == 0:
                     yield tag.start, self.text(tag)
@@ -172,6 +178,7 @@ class TagFile:
         name, records, begins = "", None, 0
         last: Record | None = None
         for start, kind in self._zero_tags():
+            self._records_start.append(start)
             if last is not None:
                 last.end = start
                 last = None
@@ -240,7 +247,12 @@ class TagFile:
 
     def first(self, record: Record, code: int) -> Tag | None:
         """The record's first tag of a group code (its own tags, not its parts')."""
-        return next((tag for tag in self.tags(record.start, record.own_end) if tag.code == code), None)
+        if self.binary:
+            return next((tag for tag in self.tags(record.start, record.own_end) if tag.code == code), None)
+        for match in _ASCII_TAG.finditer(self.data, record.start, record.own_end):
+            if self._code(match.group(1), match.start()) == code:
+                return Tag(code, match.start(), match.start(2), match.end(2), match.end())
+        return None
 
     def text_tags(self, record: Record, embedded: bool = False) -> list[Tag]:
         """The text tags (3 and 1) of an MTEXT, or of the MTEXT embedded in a multi-line ATTRIB,
@@ -334,8 +346,21 @@ class TagFile:
                 self._replace(record.start, record.end)
             fresh = {record.handle for record, _ in owned}
             gone |= fresh
+        if not self._indexed:
+            self._forget_references(BINARY_START if self.binary else 0, len(self.data), gone)
+            return
+        naming = {match.start() for match in _POINTER.finditer(self.data) if self._names(match, gone)}
+        for start in sorted({bisect.bisect_right(self._records_start, at) - 1 for at in naming}):
+            end = self._records_start[start + 1] if start + 1 < len(self._records_start) else len(self.data)
+            self._forget_references(self._records_start[start], end, gone)
+
+    def _names(self, match: re.Match[bytes], gone: set[str]) -> bool:
+        return match.group(1).decode(self.encoding, "surrogateescape").upper() in gone
+
+    def _forget_references(self, start: int, end: int, gone: set[str]) -> None:
+        """Removes or nulls the references to the handles `gone` in the records [start, end)."""
         kind, group, entry = "", None, 0
-        for tag in self.tags(BINARY_START if self.binary else 0, len(self.data)):
+        for tag in self.tags(start, end):
             if entry:  # the rest of a list entry being removed
                 entry -= 1
                 self._replace(tag.start, tag.end)

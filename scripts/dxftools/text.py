@@ -145,11 +145,8 @@ def _escaped(character: str, entity_type: str, encodable: Encodable, careful: bo
     return character
 
 
-def _changes(old: str, new: str) -> list[Region]:
-    """Where `new` differs from `old`. An edit of the plug-in changes one stretch (a whole text
-    replaced) or the same characters in several places: past the common start and end, a
-    stretch of the same length differs where its characters do, and only another is compared
-    as a general difference."""
+def _between(old: str, new: str) -> Region:
+    """The characters between the start and the end that `old` and `new` have in common."""
     prefix = 0
     limit = min(len(old), len(new))
     while prefix < limit and old[prefix] == new[prefix]:
@@ -157,7 +154,16 @@ def _changes(old: str, new: str) -> list[Region]:
     suffix = 0
     while suffix < limit - prefix and old[-1 - suffix] == new[-1 - suffix]:
         suffix += 1
-    a, b = old[prefix:len(old) - suffix], new[prefix:len(new) - suffix]
+    return Region(prefix, len(old) - suffix, prefix, len(new) - suffix)
+
+
+def _changes(old: str, new: str) -> list[Region]:
+    """Where `new` differs from `old`. An edit of the plug-in changes one stretch (a whole text
+    replaced) or the same characters in several places: past the common start and end, a
+    stretch of the same length differs where its characters do, and only another is compared
+    as a general difference."""
+    prefix, old_end, _, new_end = _between(old, new)
+    a, b = old[prefix:old_end], new[prefix:new_end]
     if not a and not b:
         return []
     if not a or not b:
@@ -266,6 +272,32 @@ def _rebuild_plain(raw: str, start: int, regions: list[Region], current: int,
     return current
 
 
+def _one_stretch(raw: str, old: str, new: str, entity_type: str, escape: Callable[[str], str]) -> str | None:
+    """The raw content for an edit that changes one stretch of plain characters, no code among
+    them or beside them: the raw content around it as it was, the new characters escaped. None
+    for any other edit."""
+    start, end, new_start, new_end = _between(old, new)
+    at = offset = 0  # where the next run begins, in the old characters and in the raw content
+    raw_start = raw_end = None
+    for match in _CODES[entity_type == MTEXT].finditer(raw):
+        stretch_end = at + match.start() - offset  # the plain characters before the code
+        if raw_start is None and at <= start <= stretch_end:
+            raw_start = offset + start - at
+        if at <= end <= stretch_end:
+            raw_end = offset + end - at
+        code_end = stretch_end + len(_code_shown(match))
+        if stretch_end <= end and code_end >= start:
+            return None
+        at, offset = code_end, match.end()
+    if raw_start is None and at <= start:
+        raw_start = offset + start - at
+    if at <= end:
+        raw_end = offset + end - at
+    if raw_start is None or raw_end is None:
+        return None
+    return raw[:raw_start] + "".join(map(escape, new[new_start:new_end])) + raw[raw_end:]
+
+
 class Unwritable(ValueError):
     """A text that no DXF entity can hold."""
 
@@ -279,8 +311,12 @@ def edited(raw: str, new: str, entity_type: str, encodable: Encodable) -> str:
     surrogate = next((c for c in new if 0xD800 <= ord(c) <= 0xDFFF), None)
     if surrogate:
         raise Unwritable(f"holds an unpaired surrogate (U+{ord(surrogate):04X}), which no DXF can hold")
+    old = plain(raw, entity_type)
+    plainly = functools.partial(_escaped, entity_type=entity_type, encodable=encodable, careful=False)
+    result = _one_stretch(raw, old, new, entity_type, plainly)
+    if result is not None and plain(result, entity_type) == new:
+        return result
     text_runs = runs(raw, entity_type)
-    old = "".join(run.shown for run in text_runs)
     for careful in (False, True):
         escape = functools.partial(_escaped, entity_type=entity_type, encodable=encodable, careful=careful)
         result = _rebuild(text_runs, old, new, escape, careful)
@@ -293,6 +329,8 @@ def chunks(raw: str, old_chunks: list[str]) -> list[str]:
     """An MTEXT's raw content in tags of at most MTEXT_CHUNK characters: the old tags that still
     begin it as they were, the rest split between codes or inside plain stretches, so that no
     code is split but one longer than a tag, and no tag ends with a caret."""
+    if len(old_chunks) == 1 and len(raw) <= MTEXT_CHUNK:
+        return [raw]
     parts, at = [], 0
     for chunk in old_chunks[:-1]:
         if not raw.startswith(chunk, at) or len(raw) - at <= len(chunk):

@@ -130,7 +130,9 @@ def raw_text(entity: DXFGraphic) -> str:
     return entity.dxf.text
 
 
-def _text_element(entity: DXFGraphic) -> Element:
+def _text_element(entity: DXFGraphic, shapes: bool) -> Element:
+    if not shapes:
+        return {"type": ANNOTATION, "text": text.plain(raw_text(entity), reads_as(entity)), "handle": entity.dxf.handle}
     if entity.dxftype() == "MTEXT":
         height = entity.dxf.get("char_height", 0)
         rotation = entity.get_rotation()
@@ -211,10 +213,11 @@ def _moved(element: Element, dx: float, dy: float, handle: str) -> Element:
     return moved
 
 
-def _block_geometry(insert: Insert, exploded: dict[tuple[Any, ...], _Exploded]) -> list[Element]:
+def _block_geometry(insert: Insert, exploded: dict[tuple[Any, ...], _Exploded], shapes: bool) -> list[Element]:
     """The elements of a block reference's geometry. References to one block that differ only
     in where they are placed differ only by that move, so each block is exploded once for each
-    scale, rotation, extrusion and grid of cells, and moved for every other reference."""
+    scale, rotation, extrusion and grid of cells, and moved for every other reference (where
+    the shapes are wanted)."""
     dxf = insert.dxf
     key = (dxf.name, dxf.get("xscale", 1), dxf.get("yscale", 1), dxf.get("zscale", 1), dxf.get("rotation", 0),
            tuple(dxf.get("extrusion", (0, 0, 1))), dxf.get("column_count", 1), dxf.get("row_count", 1),
@@ -225,34 +228,38 @@ def _block_geometry(insert: Insert, exploded: dict[tuple[Any, ...], _Exploded]) 
         elements = [e for e in (_geometry_element(g, dxf.handle) for g in _exploded(insert)) if e]
         exploded[key] = _Exploded(origin, elements)
         return elements
+    if not shapes:
+        return known.elements
     dx, dy = origin.x - known.origin.x, origin.y - known.origin.y
     return [_moved(element, dx, dy, dxf.handle) for element in known.elements]
 
 
-def _entity_segments(entity: DXFGraphic, exploded: dict[tuple[Any, ...], _Exploded]) -> list[Segment]:
+def _entity_segments(entity: DXFGraphic, exploded: dict[tuple[Any, ...], _Exploded], shapes: bool) -> list[Segment]:
     """The segments of one modelspace entity, not yet numbered."""
     kind = entity.dxftype()
     handle = entity.dxf.handle
     if kind in TEXT_TYPES:
-        return [Segment(0, Source(Kind.ENTITY, kind, handle, reads_as=kind), [_text_element(entity)])]
+        return [Segment(0, Source(Kind.ENTITY, kind, handle, reads_as=kind), [_text_element(entity, shapes)])]
     if kind in GEOMETRY_TYPES:
         element = _geometry_element(entity, handle)
         return [Segment(0, Source(Kind.ENTITY, kind, handle), [element])] if element else []
     if kind != "INSERT":
         return []
-    segments = [Segment(0, Source(Kind.ATTRIBUTE, "ATTRIB", a.dxf.handle, handle, reads_as(a)), [_text_element(a)])
-                for a in entity.attribs]
-    geometry = _block_geometry(entity, exploded)
+    segments = [Segment(0, Source(Kind.ATTRIBUTE, "ATTRIB", a.dxf.handle, handle, reads_as(a)),
+                        [_text_element(a, shapes)]) for a in entity.attribs]
+    geometry = _block_geometry(entity, exploded, shapes)
     return segments + ([Segment(0, Source(Kind.BLOCK, kind, handle), geometry)] if geometry else [])
 
 
-def converted(dxf: Dxf) -> Iterator[Segment]:
-    """The host's drawing of a DXF file, segment by segment."""
+def converted(dxf: Dxf, shapes: bool = True) -> Iterator[Segment]:
+    """The host's drawing of a DXF file, segment by segment; without `shapes`, its annotations
+    have no place and a block reference's elements are those of the first reference like it,
+    which is all that is compared with an edited drawing."""
     exploded: dict[tuple[Any, ...], _Exploded] = {}
     number, next_element = 0, 1
     for entity in dxf.doc.modelspace():
         try:
-            parts = _entity_segments(entity, exploded)
+            parts = _entity_segments(entity, exploded, shapes)
         except Exception as error:  # a broken entity or block, as ezdxf found it
             where = f"{dxf.path}: {entity.dxftype()} {entity.dxf.handle}"
             raise DrawingError(f"{where}: cannot be read: {error}") from error

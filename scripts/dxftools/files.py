@@ -65,12 +65,15 @@ def write_atomically(path: str, pieces: Iterable[bytes]) -> None:
         raise
 
 
+_SEGMENT = json.JSONEncoder(ensure_ascii=False, separators=(",", ":"))
+
+
 def drawing_lines(segments: Iterable[dict[str, Any]]) -> Iterator[bytes]:
     """The drawing as the host saves it, one segment a line."""
     yield b'{"segments":['
     separator = b"\n"
     for segment in segments:
-        yield separator + json.dumps(segment, ensure_ascii=False, separators=(",", ":")).encode("utf-8")
+        yield separator + _SEGMENT.encode(segment).encode("utf-8")
         separator = b",\n"
     yield b"\n]}\n"
 
@@ -82,11 +85,11 @@ def save_drawing(segments: Iterable[dict[str, Any]], path: str) -> None:
 def _object(pairs: list[tuple[str, Any]]) -> dict[str, Any]:
     """A JSON object whose keys each appear once, as the host reads drawings; of an element only
     what drawing-to-dxf reads is kept."""
-    found: dict[str, Any] = {}
-    for key, value in pairs:
-        if key in found:
-            raise ValueError(f'the key "{key}" appears twice in an object')
-        found[key] = value
+    found = dict(pairs)
+    if len(found) < len(pairs):
+        keys = [key for key, _ in pairs]
+        twice = next(key for key in keys if keys.count(key) > 1)
+        raise ValueError(f'the key "{twice}" appears twice in an object')
     if "type" in found and "elements" not in found:
         return {key: value for key, value in found.items() if key in ELEMENT_KEYS}
     return found

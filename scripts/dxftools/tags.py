@@ -39,9 +39,9 @@ _ZERO_LINE, _ZERO_FIRST = re.compile(rb"\n" + _ZERO_TAG), re.compile(_ZERO_TAG)
 # A record's first tag, then its handle.
 _HANDLE_SECOND = re.compile(rb"[^\r\n]*\r?\n[^\r\n]*\r?\n[ \t]*(?:5|105)[ \t]*\r?\n([^\r\n]*)")
 _LONE_CR = re.compile(rb"\r(?!\n)")
-# A line of a reference's group code, and the value after it: where a record may name a handle.
-_POINTER = re.compile(rb"\n[ \t]*(?:" + b"|".join(str(c).encode() for c in sorted(types.POINTER_CODES)) +
-                      rb")[ \t]*\r?\n([^\r\n]*)")
+# A line that may be a reference's group code (POINTER_CODES, and some others), and the value
+# after it: where a record may name a handle.
+_POINTER = re.compile(rb"\n[ \t]*(?:3[2-9][0-9]|48[01]|1005)[ \t]*\r?\n([^\r\n]*)")
 _FIXED = [(types.INT16, 2), (types.DOUBLE, 8), (types.INT32, 4), (types.INT64, 8), (types.BYTES, 1)]
 
 
@@ -349,13 +349,11 @@ class TagFile:
         if not self._indexed:
             self._forget_references(BINARY_START if self.binary else 0, len(self.data), gone)
             return
-        naming = {match.start() for match in _POINTER.finditer(self.data) if self._names(match, gone)}
+        named = {handle.encode(self.encoding, "surrogateescape") for handle in gone}
+        naming = {match.start() for match in _POINTER.finditer(self.data) if match.group(1).upper() in named}
         for start in sorted({bisect.bisect_right(self._records_start, at) - 1 for at in naming}):
             end = self._records_start[start + 1] if start + 1 < len(self._records_start) else len(self.data)
             self._forget_references(self._records_start[start], end, gone)
-
-    def _names(self, match: re.Match[bytes], gone: set[str]) -> bool:
-        return match.group(1).decode(self.encoding, "surrogateescape").upper() in gone
 
     def _forget_references(self, start: int, end: int, gone: set[str]) -> None:
         """Removes or nulls the references to the handles `gone` in the records [start, end)."""

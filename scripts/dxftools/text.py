@@ -47,6 +47,8 @@ def _pattern(rules: list[tuple[str, str]]) -> re.Pattern[str]:
 
 
 _CODES = {False: _pattern(_COMMON + _TEXT), True: _pattern(_COMMON + _MTEXT)}
+# The characters that begin a code; a text without them shows itself.
+_CODE_STARTS = {False: re.compile("[\\\\%^\0\ud800-\udfff]"), True: re.compile("[\\\\%^{}\0\ud800-\udfff]")}
 
 Encodable = Callable[[str], bool]
 
@@ -82,6 +84,7 @@ def _multibyte(raw: str) -> str:
         return REPLACEMENT
 
 
+@functools.lru_cache(maxsize=4096)
 def _shown(kind: str, raw: str) -> str:
     if kind == "pair":
         high, low = int(raw[3:7], 16), int(raw[10:14], 16)
@@ -122,7 +125,8 @@ def runs(raw: str, entity_type: str) -> list[Run]:
 
 def plain(raw: str, entity_type: str) -> str:
     """The text a host holds for a raw content."""
-    return _CODES[entity_type == MTEXT].sub(_code_shown, raw)
+    mtext = entity_type == MTEXT
+    return _CODES[mtext].sub(_code_shown, raw) if _CODE_STARTS[mtext].search(raw) else raw
 
 
 def _escaped(character: str, entity_type: str, encodable: Encodable, careful: bool) -> str:
@@ -302,16 +306,16 @@ class Unwritable(ValueError):
     """A text that no DXF entity can hold."""
 
 
-def edited(raw: str, new: str, entity_type: str, encodable: Encodable) -> str:
+def edited(raw: str, new: str, entity_type: str, encodable: Encodable, old: str | None = None) -> str:
     """The raw content that shows `new`, keeping every run of `raw` outside the changed
     characters. `encodable(character)` tells whether the file's code page holds a character;
-    the others are written as `\\U+` escapes."""
+    the others are written as `\\U+` escapes. `old`, where given, is what `raw` shows."""
     if "\0" in new:
         raise Unwritable("holds a NUL character, which no DXF can hold")
     surrogate = next((c for c in new if 0xD800 <= ord(c) <= 0xDFFF), None)
     if surrogate:
         raise Unwritable(f"holds an unpaired surrogate (U+{ord(surrogate):04X}), which no DXF can hold")
-    old = plain(raw, entity_type)
+    old = plain(raw, entity_type) if old is None else old
     plainly = functools.partial(_escaped, entity_type=entity_type, encodable=encodable, careful=False)
     result = _one_stretch(raw, old, new, entity_type, plainly)
     if result is not None and plain(result, entity_type) == new:

@@ -94,9 +94,9 @@ class _Writer:
                             "holds in a single-line text")
         return raw
 
-    def edited(self, raw: str, new: str, reads_as: str, place: str) -> str:
+    def edited(self, raw: str, new: str, reads_as: str, place: str, old: str | None = None) -> str:
         try:
-            return text.edited(raw, new, reads_as, self.encodable)
+            return text.edited(raw, new, reads_as, self.encodable, old)
         except text.Unwritable as error:
             raise Unwritten(f'{place}: "text" {error}') from error
 
@@ -115,7 +115,7 @@ class _Writer:
         old = [tags.text(t) for t in found if t.code == 3] + [tags.text(t) for t in found if t.code == 1][-1:]
         if text.plain("".join(old), source.reads_as) != edit.old:
             raise Unwritten(f"{edit.place}: the text of {what} in the file is not the one ezdxf read")
-        raw = self.edited("".join(old), edit.new, source.reads_as, edit.place)
+        raw = self.edited("".join(old), edit.new, source.reads_as, edit.place, edit.old)
         if source.reads_as == text.MTEXT:
             tags.set_mtext(found, text.chunks(raw, old))
         else:
@@ -214,7 +214,7 @@ def _read(dxf_path: str) -> _Read:
         records = tags.locate(dxf.doc)
     except TagError as error:
         raise DrawingError(f"{dxf_path}: cannot change the file at its tags: {error}") from error
-    read = _Read(tags, records, originals_of(converted(dxf)), _modelspace(dxf, tags))
+    read = _Read(tags, records, originals_of(converted(dxf, shapes=False)), _modelspace(dxf, tags))
     del dxf
     gc.collect()  # ezdxf's document holds cycles: free it before the edited drawing is read
     return read

@@ -57,6 +57,11 @@ class Tag(NamedTuple):
     end: int  # after the tag's last byte
 
 
+class NewTag(NamedTuple):
+    code: int
+    value: str | float | int
+
+
 class Change(NamedTuple):
     """The bytes [start, end) of the file replaced with `new`."""
     start: int
@@ -374,13 +379,13 @@ class TagFile:
                 else:
                     self.set_value(tag, "0")
 
-    def add_entity(self, tags: list[tuple[int, str | float | int]]) -> None:
+    def add_entity(self, tags: list[NewTag]) -> None:
         """Adds an entity, given as its tags, at the end of the ENTITIES section."""
         section = self.sections.get("ENTITIES")
         if section is None:
             raise TagError("it has no ENTITIES section")
         like = next(self.tags(section.end, len(self.data)))
-        self.changes.append(Change(section.end, section.end, b"".join(self.tag(c, v, like) for c, v in tags)))
+        self.changes.append(Change(section.end, section.end, b"".join(self.tag(t.code, t.value, like) for t in tags)))
 
     def set_header(self, name: str, text: str) -> bool:
         """Sets the value of a header variable of one tag; False where the file has none."""

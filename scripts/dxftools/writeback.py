@@ -19,7 +19,7 @@ from dxftools import text
 from dxftools.drawing import Dxf, Kind, Source, converted, read_dxf
 from dxftools.edits import Original, PlacedText, TextEdit, find_edits, originals_of
 from dxftools.files import DrawingError, check_output, load_drawing, write_atomically
-from dxftools.tags import Record, TagError, TagFile
+from dxftools.tags import NewTag, Record, TagError, TagFile
 
 # The most bytes the text of a TEXT or an ATTRIB holds in an R12 file.
 R12_TEXT_LIMIT = 255
@@ -165,20 +165,21 @@ class _Writer:
         handles."""
         raw = self.fitting(self.edited("", placed.text, "TEXT", placed.place), "the placed text", placed.place)
         r12 = self.tags.r12
-        tags: list[tuple[int, str | float | int]] = [(0, "TEXT")]
+        tags = [NewTag(0, "TEXT")]
         if modelspace.next_handle:
-            tags.append((5, f"{modelspace.next_handle:X}"))
+            tags.append(NewTag(5, f"{modelspace.next_handle:X}"))
             modelspace.next_handle += 1
         if not r12:
-            tags += [(330, modelspace.owner), (100, "AcDbEntity")]
-        tags.append((8, "0"))
+            tags += [NewTag(330, modelspace.owner), NewTag(100, "AcDbEntity")]
+        tags.append(NewTag(8, "0"))
         if not r12:
-            tags.append((100, "AcDbText"))
-        tags += [(10, placed.x), (20, placed.y), (30, 0.0), (40, placed.height), (1, raw)]
+            tags.append(NewTag(100, "AcDbText"))
+        tags += [NewTag(10, placed.x), NewTag(20, placed.y), NewTag(30, 0.0), NewTag(40, placed.height),
+                 NewTag(1, raw)]
         if placed.rotation:
-            tags.append((50, placed.rotation))
+            tags.append(NewTag(50, placed.rotation))
         if not r12:
-            tags.append((100, "AcDbText"))
+            tags.append(NewTag(100, "AcDbText"))
         try:
             self.tags.add_entity(tags)
         except TagError as error:

@@ -119,8 +119,8 @@ def _kept_whole(deleted: list[Source], kept_attributes: dict[str, str], edits: E
     staying = {source.handle for source in deleted if source.kind is Kind.BLOCK and source.handle in kept_attributes}
     for handle in sorted(staying):
         edits.left.append(f"{kept_attributes[handle]}: its block reference's geometry (INSERT {handle}) was "
-                          "deleted, which deletes the reference with every attribute; the geometry is kept. "
-                          "delete this attribute's segment too")
+                          "deleted, which would delete the reference with this attribute, kept; the geometry "
+                          "stays (delete the attributes' segments too to delete the reference)")
     return [source for source in deleted if not (source.kind is Kind.BLOCK and source.handle in staying)]
 
 

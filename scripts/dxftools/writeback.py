@@ -54,9 +54,17 @@ def _modelspace(dxf: Dxf, tags: TagFile) -> Modelspace:
         handles = not dxf.r12 or bool(doc.header.get("$HANDLING", 0))
     if not handles:
         return Modelspace("", 0)
-    seed = int(doc.header.get("$HANDSEED", "0"), 16)
-    highest = max((int(handle, 16) for handle in doc.entitydb.keys()), default=0)
-    return Modelspace(doc.modelspace().block_record_handle, max(seed, highest + 1))
+    seed = _hexadecimal(doc.header.get("$HANDSEED", "0"))
+    past_every_handle = max((_hexadecimal(handle) + 1 for handle in doc.entitydb.keys()), default=1)
+    return Modelspace(doc.modelspace().block_record_handle, max(seed, past_every_handle))
+
+
+def _hexadecimal(handle: str) -> int:
+    """A handle's number; 0 for one that is none."""
+    try:
+        return int(handle, 16)
+    except (TypeError, ValueError):
+        return 0
 
 
 def _encodable(encoding: str) -> text.Encodable:
@@ -229,11 +237,14 @@ def write_back(dxf_path: str, edited_path: str, out_path: str) -> Outcome:
     read.originals.clear()
     tags, modelspace = read.tags, read.modelspace
     writer = _Writer(tags, read.records, dxf_path)
-    changed = _each(edits.texts, writer.set_text, edits.left)
-    removed = writer.remove(edits.deleted, edits.left)
-    seed = modelspace.next_handle
-    placed = _each(edits.placed, lambda p: writer.place(p, modelspace), edits.left)
-    if modelspace.next_handle != seed:
-        tags.set_header("$HANDSEED", f"{modelspace.next_handle:X}")
+    try:
+        changed = _each(edits.texts, writer.set_text, edits.left)
+        removed = writer.remove(edits.deleted, edits.left)
+        seed = modelspace.next_handle
+        placed = _each(edits.placed, lambda p: writer.place(p, modelspace), edits.left)
+        if modelspace.next_handle != seed:
+            tags.set_header("$HANDSEED", f"{modelspace.next_handle:X}")
+    except TagError as error:
+        raise DrawingError(f"{dxf_path}: cannot change the file at its tags: {error}") from error
     write_atomically(out_path, [tags.saved()])
     return Outcome(changed, placed, removed, edits.left)

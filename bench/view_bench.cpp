@@ -2,7 +2,7 @@
 // and annotations spread over a plan of 10 km), fitted whole and zoomed in on a room, and there
 // again with as many matches blinking as the command can hold: the median time of painting the
 // view into a bitmap of the window's size.
-#include "zelhost/Owned.h"
+#include "base/UniqueHandle.h"
 #include "zelhost/View.h"
 
 #include <windows.h>
@@ -78,9 +78,9 @@ int main()
     Drawing drawing = Plan();
     View view(drawing);
     RECT area = {0, 0, 1200, 800};
-    OwnedWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
-    OwnedMemoryDc dc(CreateCompatibleDC(screen.Get()));
-    OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), area.right, area.bottom));
+    UniqueWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
+    UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
+    UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), area.right, area.bottom));
     Selected selected(dc.Get(), bitmap.Get());
     std::printf("view repaint, 100000 elements fitted whole: %.1f ms\n", MedianMilliseconds(view, dc.Get(), area));
     view.Zoom(BoundingBox{1000, 1000, 1200, 1130});

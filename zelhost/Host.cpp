@@ -32,6 +32,7 @@ void HostRooms::Reset()
     kind = HostKind{};
     selection.clear();
     modalMessageBoxes = false;
+    transcribeWindowInput = false;
     lastError.clear();
 }
 
@@ -87,10 +88,16 @@ void HostRooms::KeyinLineEntered(const std::wstring& text)
     Deliver(std::move(event));
 }
 
-void HostRooms::Select(std::int32_t elementId)
+void HostRooms::SelectAt(POINT pixel, const RECT& area, int aperture)
 {
+    // Any element is taken, whatever the last prompt took.
+    InputRules anyElement{};
+    anyElement.mask = PickBit;
+    std::swap(view.Input(), anyElement);
+    const Element* picked = view.ElementAt(pixel, area, aperture);
+    std::swap(view.Input(), anyElement);
     std::int32_t segmentId = 0;
-    if (!drawing.FindElement(elementId, &segmentId))
+    if (!picked || !drawing.FindElement(picked->id, &segmentId))
         return;
     if (std::find(selection.begin(), selection.end(), segmentId) == selection.end())
         selection.push_back(segmentId);
@@ -114,6 +121,23 @@ HostRooms& Host()
 {
     static HostRooms rooms;
     return rooms;
+}
+
+void RecordFailure(const char* function) noexcept
+{
+    try {
+        std::string what;
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+            what = "an exception of no standard type";
+        }
+        Host().transcript.Violation(std::string(function) + " failed inside the host: " + what);
+    } catch (...) {
+        // Not even the violation could be recorded: the export's failing result must do.
+    }
 }
 
 }  // namespace zelhost

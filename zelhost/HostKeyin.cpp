@@ -15,6 +15,8 @@ constexpr int FrameWidth = 640;
 constexpr int LineHeight = 24;
 
 HWND Frame = nullptr;  // the floating window of the key-in line, when it floats
+HWND MainWindow = nullptr;
+HWND KeyinLine = nullptr;
 
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -120,7 +122,8 @@ void Submit(Waiting waiting)
 
 void PlaceKeyinLine(HWND main, HWND line)
 {
-    if (!main || !line)
+    MainWindow = main, KeyinLine = line;
+    if (!IsWindow(main) || !IsWindow(line))
         return;
     if (Host().kind.floatingKeyin) {
         if (!Frame)
@@ -139,6 +142,8 @@ void PlaceKeyinLine(HWND main, HWND line)
     SendMessageW(main, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
 }
 
+void ApplyHostKind() { PlaceKeyinLine(MainWindow, KeyinLine); }
+
 HWND KeyinWindowOf(HWND line) { return line ? GetAncestor(line, GA_ROOT) : nullptr; }
 
 void SubmitKeyinLine(HWND line, const std::wstring& text)
@@ -150,11 +155,9 @@ void SubmitKeyinLine(HWND line, const std::wstring& text)
     Submit(Waiting{false, text, 0});
 }
 
-void PressEscape(HWND line)
+void PressEscape()
 {
-    if (Host().kind.escapeClears)
-        SetWindowTextW(line, L"");
-    else
+    if (!Host().kind.escapeClears)
         Submit(Waiting{true, L"", 0});
 }
 
@@ -162,6 +165,23 @@ void DropWaitingKeyins()
 {
     Queue.clear();
     Disarm();
+}
+
+bool DeleteOfTheHost(HWND line)
+{
+    if (!Host().kind.deletesSelection || GetWindowTextLengthW(line) > 0)
+        return false;
+    Host().DeleteSelection();
+    return true;
+}
+
+LRESULT ActivatingClick()
+{
+    DWORD process = 0;
+    HWND before = GetForegroundWindow();
+    bool fromAnotherProgram =
+        !before || !GetWindowThreadProcessId(before, &process) || process != GetCurrentProcessId();
+    return fromAnotherProgram && !Host().kind.deliversActivatingClick ? MA_ACTIVATEANDEAT : MA_ACTIVATE;
 }
 
 }  // namespace zelhost

@@ -2,24 +2,28 @@
 // and the key-in line. The host turns what the person does into the command's events:
 //   left click   an element pick (the prompt takes picks) or a data point (it takes points)
 //   right click  a confirm; so is Enter on an empty key-in line
-//   Enter        the key-in line's text as a key-in;  Escape  cancels the command that runs
+//   Enter        the key-in line's text as a key-in
+//   Escape       empties the key-in line and cancels the command that runs
 //   F2, button   starts the command;  F3  starts the host's own text command
 // and keeps the view the person's own: the wheel zooms about the pointer, a middle-button drag
 // pans, Home (on an empty key-in line) fits the whole drawing. None of these reach the plug-in.
-// The prompt shows beside the mouse where it is on the screen, whatever the view does.
+// The prompt shows beside the mouse where it is on the screen, whatever the view does; the status
+// bar says what a click picked. By hand, the transcript records what the person did.
 #include "zelhost/HostWindow.h"
 
+#include "base/UniqueHandle.h"
 #include "zelhost/Host.h"
 #include "zelhost/HostKeyin.h"
-#include "zelhost/Owned.h"
 #include "zelhost/Palette.h"
 #include "zelhost/Pictures.h"
+#include "zelhost/Utf8.h"
 #include "zelhost/ViewElements.h"
 #include "zelhost/ZelHostDriver.h"
 
 #include <windows.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -39,8 +43,8 @@ HWND Window = nullptr;
 HWND KeyinLine = nullptr;
 HWND StartButton = nullptr;
 WNDPROC EditProc = nullptr;
-OwnedGdi<HBITMAP> CommandIcon;
-OwnedGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
+UniqueGdi<HBITMAP> CommandIcon;
+UniqueGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
 std::optional<POINT> PanningFrom;
 std::optional<POINT> Mouse;  // where the mouse is over the view, in the window's client pixels
 
@@ -49,8 +53,7 @@ RECT ViewArea()
     RECT area{};
     GetClientRect(Window, &area);
     area.top += ToolbarHeight;
-    if (!KeyinLine || KeyinWindowOf(KeyinLine) == Window)
-        area.bottom -= KeyinHeight;
+    area.bottom -= KeyinWindowOf(KeyinLine) == Window ? KeyinHeight : 0;
     return area;
 }
 
@@ -82,10 +85,21 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
+bool AnyCommandRunning() { return ZhdIsCommandRunning() || ZhdIsTextCommandRunning(); }
+
+// By hand, what the person did, as the script line that does the same.
+void Transcribe(const std::string& line)
+{
+    if (Host().transcribeWindowInput)
+        Host().transcript.Say("> " + line);
+}
+
 void StartCommand()
 {
-    if (ZhdIsRegistered())
+    if (ZhdIsRegistered()) {
+        Transcribe("command");
         ZhdStartCommand();
+    }
     SetFocus(KeyinLine);
 }
 
@@ -96,24 +110,23 @@ void SayHost(const std::wstring& text)
     Host().view.Changed();
 }
 
-// With no command running, a host that keeps a selection set takes any element clicked into it.
-void SelectAt(POINT pixel)
+// What the status bar says a pick took: the annotation's text, on one line, or the element.
+std::wstring PickedWord(const Element& picked)
 {
-    View& view = Host().view;
-    InputRules rules = view.Input();
-    view.Input() = InputRules{};
-    view.Input().mask = PickBit;
-    const Element* picked = view.ElementAt(pixel, ViewArea(), PickAperture);
-    view.Input() = rules;
-    if (picked)
-        Host().Select(picked->id);
+    std::wstring id = std::to_wstring(picked.id);
+    if (!picked.IsAnnotation())
+        return L"선택한 요소: " + id;
+    std::wstring text = picked.text;
+    std::replace_if(
+        text.begin(), text.end(), [](wchar_t c) { return c < L' '; }, L' ');
+    return L"선택한 주기: \"" + text + L"\" (요소 " + id + L")";
 }
 
 void LeftClick(POINT pixel)
 {
-    if (!ZhdIsCommandRunning() && !ZhdIsTextCommandRunning()) {
+    if (!AnyCommandRunning()) {
         if (Host().kind.deletesSelection)
-            SelectAt(pixel);
+            Host().SelectAt(pixel, ViewArea(), PickAperture);
         return;
     }
     View& view = Host().view;
@@ -124,11 +137,15 @@ void LeftClick(POINT pixel)
             SayHost(L"선택할 요소가 없습니다.");
             return;
         }
-        SayHost(L"");
+        // Said once the pick is handled: the prompt that follows clears the host's last word.
+        std::wstring took = PickedWord(*picked);
+        Transcribe("pick " + std::to_string(picked->id));
         ZhdSendPick(picked->id);
+        SayHost(took);
     } else if (mask & PointBit) {
         SayHost(L"");
         EventPoint at = view.ViewportFor(ViewArea()).ToDrawing(pixel);
+        Transcribe("point " + TranscriptNumber(at.x) + " " + TranscriptNumber(at.y));
         ZhdSendPoint(at.x, at.y);
     }
 }
@@ -141,23 +158,25 @@ bool HostKey(WPARAM key)
         StartCommand();
         return true;
     case VK_F3:
+        Transcribe("text");
         ZhdStartTextCommand();
         return true;
     case VK_F4:
         OpenPalette(Window, TextFont.Get());
         return true;
     case VK_ESCAPE:
-        PressEscape(KeyinLine);
+        // What was typed goes with the command, so that a later Enter cannot hand it to another.
+        ClearKeyinLine();
+        if (AnyCommandRunning() && !Host().kind.escapeClears)
+            Transcribe("cancel");
+        PressEscape();
         return true;
     case VK_DELETE:
-        // A Delete of the host's own, where it has no text to edit.
-        if (!Host().kind.deletesSelection || GetWindowTextLengthW(KeyinLine) > 0)
-            return false;
-        Host().DeleteSelection();
-        return true;
+        return DeleteOfTheHost(KeyinLine);
     case VK_HOME:
         if (GetWindowTextLengthW(KeyinLine) > 0)
             return false;
+        Transcribe("fit");
         Host().view.FitAll();
         return true;
     default:
@@ -172,7 +191,11 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     }
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
-        SubmitKeyinLine(window, TextOf(window));
+        std::wstring text = TextOf(window);
+        if (AnyCommandRunning())
+            Transcribe(text.empty() ? "confirm" : "keyin " + Utf8FromWide(text));
+        SayHost(L"");
+        SubmitKeyinLine(window, text);
         return 0;
     }
     if (message == WM_KEYDOWN && HostKey(wParam))
@@ -184,7 +207,7 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 void OnSize(int width, int height)
 {
-    if (KeyinLine && KeyinWindowOf(KeyinLine) == Window)
+    if (KeyinWindowOf(KeyinLine) == Window)
         MoveWindow(KeyinLine, 0, height - KeyinHeight, width, KeyinHeight, TRUE);
     Host().view.Changed();
 }
@@ -202,8 +225,8 @@ void OnPaint(HWND window)
     RECT area = ViewArea();
     RECT local = LocalViewArea();
     if (local.right > 0 && local.bottom > 0) {
-        OwnedMemoryDc memory(CreateCompatibleDC(dc));
-        OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
+        UniqueMemoryDc memory(CreateCompatibleDC(dc));
+        UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
         Selected selected(memory.Get(), bitmap.Get());
         Host().view.Paint(memory.Get(), local, true, Mouse ? std::optional(ToLocal(*Mouse)) : std::nullopt);
         BitBlt(dc, area.left, area.top, local.right, local.bottom, memory.Get(), 0, 0, SRCCOPY);
@@ -241,8 +264,11 @@ void OnLeftButtonDown(POINT pixel)
 
 void OnRightButtonUp(POINT pixel)
 {
-    if (InView(pixel) && ZhdIsCommandRunning())
+    if (InView(pixel) && ZhdIsCommandRunning()) {
+        Transcribe("confirm");
+        SayHost(L"");
         ZhdSendConfirm();
+    }
 }
 
 void OnMiddleButtonDown(HWND window, POINT pixel)
@@ -255,17 +281,6 @@ void OnMiddleButtonUp()
 {
     PanningFrom.reset();
     ReleaseCapture();
-}
-
-// A careful host eats the click that brings it to the front from another program, so that the
-// click is not also a pick or a point.
-LRESULT OnMouseActivate()
-{
-    DWORD process = 0;
-    HWND before = GetForegroundWindow();
-    bool fromAnotherProgram =
-        !before || !GetWindowThreadProcessId(before, &process) || process != GetCurrentProcessId();
-    return fromAnotherProgram && !Host().kind.deliversActivatingClick ? MA_ACTIVATEANDEAT : MA_ACTIVATE;
 }
 
 void OnTimer(WPARAM timer)
@@ -313,7 +328,7 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         OnCommand(wParam);
         return 0;
     case WM_MOUSEACTIVATE:
-        return OnMouseActivate();
+        return ActivatingClick();
     case WM_LBUTTONDOWN:
         OnLeftButtonDown(pixel);
         return 0;
@@ -356,14 +371,12 @@ void ClearKeyinLine()
         SetWindowTextW(KeyinLine, L"");
 }
 
-void ApplyHostKind() { PlaceKeyinLine(Window, KeyinLine); }
-
 }  // namespace zelhost
 
 using namespace zelhost;
 
 ZHDAPI void* ZhdCreateWindow()
-{
+try {
     if (Window)
         return Window;
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -373,7 +386,7 @@ ZHDAPI void* ZhdCreateWindow()
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_CROSS));
     windowClass.lpszClassName = WindowClass;
     RegisterClassW(&windowClass);
-    Window = CreateWindowExW(0, WindowClass, L"Zel host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900,
+    Window = CreateWindowExW(0, WindowClass, HostCaption, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900,
                              700, nullptr, nullptr, instance, nullptr);
     if (!Window)
         return nullptr;
@@ -388,7 +401,7 @@ ZHDAPI void* ZhdCreateWindow()
         SetWindowLongPtrW(KeyinLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyinLineProc)));
     // The controls write in the host's face too: the system's own has no Hangul here, and it is bold.
     if (!TextFont)
-        TextFont = OwnedGdi<HFONT>(CreateFace(HostTextHeight));
+        TextFont = UniqueGdi<HFONT>(CreateFace(HostTextHeight));
     for (HWND control : {StartButton, KeyinLine})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
     PlaceKeyinLine(Window, KeyinLine);
@@ -396,13 +409,15 @@ ZHDAPI void* ZhdCreateWindow()
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
     return Window;
+} catch (...) {
+    return Failed(__func__, nullptr);
 }
 
 ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
-{
+try {
     if (!StartButton || !pngPath)
         return 1;
-    OwnedGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
+    UniqueGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
     if (!icon)
         return 1;
     SetWindowLongPtrW(StartButton, GWL_STYLE, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP);
@@ -410,20 +425,23 @@ ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
     SendMessageW(StartButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(icon.Get()));
     CommandIcon = std::move(icon);
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
 ZHDAPI void ZhdFocusKeyinLine()
-{
+try {
     if (!Window)
         return;
-    HWND keyinWindow = KeyinWindowOf(KeyinLine);
-    SetForegroundWindow(keyinWindow);
-    SetActiveWindow(keyinWindow);
+    SetForegroundWindow(KeyinWindowOf(KeyinLine));
+    SetActiveWindow(KeyinWindowOf(KeyinLine));
     SetFocus(KeyinLine);
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY)
-{
+try {
     if (!Window || !screenX || !screenY)
         return 1;
     RECT area = ViewArea();
@@ -436,18 +454,26 @@ ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, 
     *screenX = pixel.x;
     *screenY = pixel.y;
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
-ZHDAPI void ZhdFitView() { Host().view.FitAll(); }
+ZHDAPI void ZhdFitView()
+try {
+    Host().view.FitAll();
+} catch (...) {
+    Failed(__func__);
+}
 
 ZHDAPI void ZhdOpenPalette()
-{
-    if (Window)
-        OpenPalette(Window, TextFont.Get());
+try {
+    OpenPalette(Window, TextFont.Get());
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
-{
+try {
     DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
     do {
         MSG message;
@@ -457,13 +483,17 @@ ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while (static_cast<LONG>(end - GetTickCount()) > 0);
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI void ZhdRunWindow()
-{
+try {
     MSG message;
     while (Window && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+} catch (...) {
+    Failed(__func__);
 }

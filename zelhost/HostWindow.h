@@ -5,7 +5,5 @@
 namespace zelhost {
 
 void ClearKeyinLine();
-// The key-in line where the host kind now has it.
-void ApplyHostKind();
 
 }  // namespace zelhost

@@ -27,6 +27,8 @@ LRESULT CALLBACK PaletteProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void OpenPalette(HWND main, HFONT font)
 {
+    if (!main)
+        return;
     if (!Palette) {
         HINSTANCE instance = GetModuleHandleW(nullptr);
         WNDCLASSW paletteClass = {};

@@ -241,7 +241,7 @@ HFONT Fonts::Get(int height, int tenthsOfDegree, bool bold, bool underlined, con
     auto key = std::make_tuple(height, tenthsOfDegree, bold, underlined, std::wstring(face));
     auto found = fonts_.find(key);
     if (found == fonts_.end())
-        found = fonts_.emplace(key, OwnedGdi<HFONT>(CreateFace(height, tenthsOfDegree, bold, underlined, face))).first;
+        found = fonts_.emplace(key, UniqueGdi<HFONT>(CreateFace(height, tenthsOfDegree, bold, underlined, face))).first;
     return found->second.Get();
 }
 

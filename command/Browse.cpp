@@ -133,7 +133,7 @@ std::int32_t BrowseReady() noexcept
 template <Chain C>
 std::int32_t BrowseExecute(std::int32_t kind, ZelEvent event) noexcept
 {
-    // Whatever the event, the browse step has had one: a typed word has arrived.
+    // Whatever the event, the browse step has had one.
     NoteBrowseEvent();
     std::int32_t result = Guarded(finish, [&] { return Browse<C>(kind, event); });
     // A failure ends the pass too, and the shortcuts belong to browsing alone.

@@ -5,6 +5,8 @@
 #include "command/Matches.h"
 #include "command/Messages.h"
 
+#include "hook/KeyHook.h"
+
 namespace {
 
 StateEvent Refuse(const wchar_t* error)
@@ -25,7 +27,8 @@ StateEvent ReadPick(std::int32_t kind, ZelEvent event)
 StateEvent ReadKeyin(std::int32_t kind, ZelEvent event)
 {
     const wchar_t* typed = ZelEvtGetKeyinString(kind, event);
-    if (!typed)
+    // A word that the shortcuts typed for a pass that has ended belongs to no prompt of this one.
+    if (!typed || NoteKeyin(typed))
         return StateEvent{EventIs::Other, {}, {}};
     return StateEvent{EventIs::KeyIn, {}, typed};
 }

@@ -23,7 +23,8 @@ enum class EventIs {
     DataPoint,  // at `point`
     KeyIn,      // `text` is the key-in's, copied exactly
     Confirm,
-    Other,  // anything else, a key-in without any text among them: the state keeps waiting
+    Other,  // anything else, a key-in without any text or a stray word of the shortcuts among them:
+            // the state keeps waiting
 };
 
 struct StateEvent {

@@ -1,6 +1,7 @@
 // The host window as a person uses it, with the real Sorvane.dll: real mouse and key input
 // through the system (SendInput) on the virtual display, checked in the transcript and the
 // drawing.
+#include "tests/support/AnotherProgram.h"
 #include "tests/support/HostSupport.h"
 #include "tests/support/KeyRecorder.h"
 
@@ -419,5 +420,34 @@ TEST_F(ByHand, ThePromptLeavesTheCurrentMatchClear)
         << " lies over the match from " << match.left << "," << match.top << " to " << match.right << ","
         << match.bottom;
 }
+
+// The click that brings the host window back from another program: a careful host eats it, so
+// that it picks nothing; a host that delivers it takes it as a pick, which replaces every match.
+class ActivatingClick : public ByHand, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ActivatingClick, PicksOnlyOnAHostThatDeliversIt)
+{
+    bool delivered = GetParam();
+    ASSERT_EQ(ZhdSetHostKind(delivered ? "activating-click delivered" : "activating-click eaten"), 0);
+    Type(L"문");
+    Key(VK_RETURN);
+    Key(VK_RETURN);  // browsing both 문
+    ZhdFitView();
+    AnotherProgram other;
+    ASSERT_TRUE(other.BringToFront()) << "the helper's window never came to the front";
+    SetWindowPos(other.Window(), nullptr, 700, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (delivered)
+        ZhdQueueDialogAnswer("ok");
+    TakeTranscript();
+    Click(43, 64);  // on the 창
+    EXPECT_EQ(TextOf(10), delivered ? L"창" : L"문");
+    EXPECT_EQ(ZhdIsCommandRunning(), !delivered);
+    EXPECT_NE(GetForegroundWindow(), other.Window()) << "the host window came to the front";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ActivatingClick, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "delivered" : "eaten");
+                         });
 
 }  // namespace

@@ -196,22 +196,101 @@ TEST_F(TypicalRun, AQuickSecondPressLeavesTheResultBoxUp)
     EXPECT_TRUE(SegmentExists(3));
 }
 
-TEST_F(TypicalRun, AWindowOwnedByTheHostWindowGetsTheKeysAsTyped)
+// Every key typed into a palette of the host's reaches it, an empty field's shortcut keys too.
+TEST_F(TypicalRun, APaletteOfTheHostGetsTheKeysAsTyped)
 {
     Browse(L"0");
-    HWND palette = CreateWindowExW(0, L"EDIT", L"abc", WS_POPUP | WS_VISIBLE | WS_BORDER, 20, 20, 200, 24, host_,
-                                   nullptr, nullptr, nullptr);
-    SetForegroundWindow(palette);
-    SetFocus(palette);
-    SendMessageW(palette, EM_SETSEL, 0, 0);
-    ASSERT_EQ(GetForegroundWindow(), palette);
-    EXPECT_EQ(PressKey(VK_RIGHT), Lines{});
-    EXPECT_EQ(PressKey(VK_DELETE), Lines{});
-    wchar_t text[16] = {};
-    GetWindowTextW(palette, text, 16);
-    DestroyWindow(palette);
-    EXPECT_EQ(std::wstring(text), L"ac") << "the caret moved on, and the letter after it went";
+    ZhdOpenPalette();
+    ASSERT_TRUE(ZhdIsPaletteInFront());
+    for (WORD key : {WORD(VK_RIGHT), WORD(VK_DELETE), WORD('A'), WORD('B'), WORD('C'), WORD(VK_LEFT), WORD(VK_LEFT),
+                     WORD(VK_DELETE), WORD(VK_RIGHT)})
+        EXPECT_EQ(PressKey(key), Lines{});
+    EXPECT_EQ(ZhdClosePalette(), 0);
+    EXPECT_EQ(TakeTranscript(), Lines{"palette: ac"}) << "the caret moved back, and the letter after it went";
     EXPECT_EQ(KeyinsReceived(), Lines{});
+}
+
+// A Delete held down whose press the shortcut did not take deletes nothing, wherever it goes on.
+struct HeldDelete {
+    const char* name;
+    void (*pressed)(HWND host);  // the Delete goes down in another window, with Shift, ...
+    void (*thenWhileHeld)(HWND host);
+};
+
+class DeleteNotTaken : public TypicalRun, public ::testing::WithParamInterface<HeldDelete> {};
+
+TEST_P(DeleteNotTaken, RepeatsInTheHostWindowDeleteNothing)
+{
+    Browse(L"0");
+    GetParam().pressed(host_);
+    keybd_event(VK_DELETE, 0, 0, 0);
+    ZhdPumpMessages(300);
+    GetParam().thenWhileHeld(host_);
+    Press(VK_DELETE, 5);
+    ZhdPumpMessages(300);
+    EXPECT_EQ(KeyinsReceived(), Lines{});
+    EXPECT_TRUE(SegmentExists(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeleteNotTaken,
+    ::testing::Values(HeldDelete{"in_a_palette_then_the_host_window_in_front", [](HWND) { ZhdOpenPalette(); },
+                                 [](HWND) { ZhdFocusKeyinLine(); }},
+                      HeldDelete{"with_shift_released_first", [](HWND) { keybd_event(VK_SHIFT, 0, 0, 0); },
+                                 [](HWND) { keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0); }},
+                      HeldDelete{"while_the_host_window_is_disabled", [](HWND host) { EnableWindow(host, FALSE); },
+                                 [](HWND host) { EnableWindow(host, TRUE); }}),
+    [](const ::testing::TestParamInfo<HeldDelete>& info) { return std::string(info.param.name); });
+
+// On a host whose Escape only clears the key-in line, the shortcuts go on after it.
+TEST_F(TypicalRun, AnEscapeThatClearsATypedTextLeavesTheShortcutsOn)
+{
+    ASSERT_EQ(ZhdSetHostKind("escape clears"), 0);
+    Browse(L"0");
+    for (WORD key : {WORD('A'), WORD('B'), WORD(VK_ESCAPE)})
+        EXPECT_EQ(PressKey(key), Lines{});
+    EXPECT_EQ(PressKey(VK_RIGHT),
+              (Lines{"zoom: -100 -100 100 100", "info: 총 2개의 주기를 발견하였습니다.[ 1/2 ]", "result: stay"}));
+}
+
+TEST_F(TypicalRun, TextTypedFasterThanTheHostTakesItIsNotClearedByAShortcut)
+{
+    Browse(L"0");
+    for (BYTE key : {BYTE('A'), BYTE('B'), BYTE(VK_DELETE), BYTE(VK_RIGHT)}) {
+        keybd_event(key, 0, 0, 0);
+        keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    }
+    ZhdPumpMessages(300);
+    wchar_t typed[16] = {};
+    GetWindowTextW(GetFocus(), typed, 16);
+    EXPECT_EQ(std::wstring(typed), L"ab");
+    EXPECT_EQ(KeyinsReceived(), Lines{});
+    EXPECT_TRUE(SegmentExists(1));
+}
+
+// The function key of the host's own command and a late Escape: the shortcuts stand down, and
+// the word of the next Right does not become an annotation of the host's text command.
+TEST_F(TypicalRun, NoWordReachesTheHostsCommandAfterAKeyThatStartedItOrALateEscape)
+{
+    Browse(L"0");
+    PressKey(VK_F3);
+    ASSERT_TRUE(ZhdIsTextCommandRunning());
+    ZhdSendPoint(10, 10);
+    PressKey(VK_RIGHT);
+    ZhdCancelCommand();
+
+    ASSERT_EQ(ZhdSetHostKind("delay 1000"), 0);  // a busy host: the word arrives late, the Escape after it
+    Browse(L"0");
+    Press(VK_RIGHT);
+    ZhdPumpMessages(600);
+    PressKey(VK_ESCAPE);
+    ZhdPumpMessages(1500);
+    ASSERT_EQ(ZhdSetHostKind("delay 0"), 0);
+    ZhdStartTextCommand();
+    ZhdSendPoint(10, 10);
+    PressKey(VK_RIGHT);
+    for (const std::string& line : zhd::Transcript())
+        EXPECT_NE(line.rfind("placed:", 0), 0u) << line;
 }
 
 TEST_F(TypicalRun, KeysEditATextBeingTyped)

@@ -3,7 +3,9 @@
 #include "zelhost/ZelHostDriver.h"
 
 #include "zelhost/Host.h"
+#include "zelhost/HostKeyin.h"
 #include "zelhost/HostWindow.h"
+#include "zelhost/Palette.h"
 #include "zelhost/Pictures.h"
 #include "zelhost/Utf8.h"
 
@@ -52,8 +54,59 @@ ZHDAPI void ZhdReset()
 try {
     Host().Reset();
     ClearKeyinLine();
+    DropWaitingKeyins();
+    std::wstring left;
+    ClosePalette(left);
+    ApplyHostKind();
 } catch (...) {
     Failed(__func__);
+}
+
+ZHDAPI std::int32_t ZhdSetHostKind(const char* setting)
+try {
+    std::string refused = SetHostKind(Host().kind, setting ? setting : "");
+    if (!refused.empty()) {
+        Host().lastError = refused;
+        return 1;
+    }
+    ApplyHostKind();
+    return 0;
+} catch (...) {
+    return Failed(__func__, -1);
+}
+
+ZHDAPI std::int32_t ZhdCheckHostKind(const char* setting)
+try {
+    HostKind scratch;
+    Host().lastError = SetHostKind(scratch, setting ? setting : "");
+    return Host().lastError.empty() ? 0 : 1;
+} catch (...) {
+    return Failed(__func__, -1);
+}
+
+ZHDAPI std::int32_t ZhdGetHostKinds(char* buffer, std::int32_t capacity)
+try {
+    return CopyOut(HostKindHelp(), buffer, capacity);
+} catch (...) {
+    return Failed(__func__, 0);
+}
+
+ZHDAPI std::int32_t ZhdClosePalette()
+try {
+    std::wstring text;
+    if (!ClosePalette(text))
+        return -1;
+    Host().transcript.Say("palette: " + Utf8FromWide(text));
+    return 0;
+} catch (...) {
+    return Failed(__func__, -1);
+}
+
+ZHDAPI std::int32_t ZhdIsPaletteInFront()
+try {
+    return PaletteInFront();
+} catch (...) {
+    return Failed(__func__, 0);
 }
 
 ZHDAPI std::int32_t ZhdLoadDrawingJson(const char* utf8Json)

@@ -3,6 +3,8 @@
 #include "zelhost/Pictures.h"
 #include "zelhost/Utf8.h"
 
+#include <algorithm>
+
 namespace zelhost {
 
 HostRooms::HostRooms()
@@ -27,6 +29,8 @@ void HostRooms::Reset()
     dialogs.Reset();
     protocol.Reset();
     textCommand.Reset();
+    kind = HostKind{};
+    selection.clear();
     modalMessageBoxes = false;
     transcribeWindowInput = false;
     lastError.clear();
@@ -82,6 +86,35 @@ void HostRooms::KeyinLineEntered(const std::wstring& text)
     event.kind = text.empty() ? Confirm : KeyIn;
     event.text = text;
     Deliver(std::move(event));
+}
+
+void HostRooms::SelectAt(POINT pixel, const RECT& area, int aperture)
+{
+    // Any element is taken, whatever the last prompt took.
+    InputRules anyElement{};
+    anyElement.mask = PickBit;
+    std::swap(view.Input(), anyElement);
+    const Element* picked = view.ElementAt(pixel, area, aperture);
+    std::swap(view.Input(), anyElement);
+    std::int32_t segmentId = 0;
+    if (!picked || !drawing.FindElement(picked->id, &segmentId))
+        return;
+    if (std::find(selection.begin(), selection.end(), segmentId) == selection.end())
+        selection.push_back(segmentId);
+    transcript.Say("host selected: segment " + std::to_string(segmentId));
+}
+
+void HostRooms::DeleteSelection()
+{
+    for (std::int32_t segmentId : selection) {
+        Segment* segment = drawing.FindSegment(segmentId);
+        if (!segment)
+            continue;
+        segment->deleted = true;
+        transcript.Say("host deleted: segment " + std::to_string(segmentId));
+    }
+    selection.clear();
+    view.Changed();
 }
 
 HostRooms& Host()

@@ -6,6 +6,7 @@
 #include "zelhost/Dialogs.h"
 #include "zelhost/Drawing.h"
 #include "zelhost/Faults.h"
+#include "zelhost/HostKinds.h"
 #include "zelhost/HostText.h"
 #include "zelhost/IdLists.h"
 #include "zelhost/Protocol.h"
@@ -41,6 +42,10 @@ struct HostRooms {
     // With no command running that is the person's own doing, not the plug-in's: a key-in only
     // goes into the transcript, a confirm nowhere.
     void KeyinLineEntered(const std::wstring& text);
+    // The host's own selection set, as a host keeps one beside its commands: a click with no
+    // command running adds the element's segment, and Delete deletes every segment in it.
+    void SelectAt(POINT pixel, const RECT& area, int aperture);
+    void DeleteSelection();
 
     Drawing drawing;
     Transcript transcript;
@@ -52,6 +57,8 @@ struct HostRooms {
     Dialogs dialogs;
     Protocol protocol;
     TextCommand textCommand;
+    HostKind kind;
+    std::vector<std::int32_t> selection;  // segment ids
     // ZelDlgMessageBox shows a real modal box (by hand) or only records its text (scripts, tests).
     bool modalMessageBoxes = false;
     // By hand, what the person does in the host window goes into the transcript too, as the

@@ -13,6 +13,8 @@
 
 #include "base/UniqueHandle.h"
 #include "zelhost/Host.h"
+#include "zelhost/HostKeyin.h"
+#include "zelhost/Palette.h"
 #include "zelhost/Pictures.h"
 #include "zelhost/Utf8.h"
 #include "zelhost/ViewElements.h"
@@ -51,7 +53,7 @@ RECT ViewArea()
     RECT area{};
     GetClientRect(Window, &area);
     area.top += ToolbarHeight;
-    area.bottom -= KeyinHeight;
+    area.bottom -= KeyinWindowOf(KeyinLine) == Window ? KeyinHeight : 0;
     return area;
 }
 
@@ -122,8 +124,11 @@ std::wstring PickedWord(const Element& picked)
 
 void LeftClick(POINT pixel)
 {
-    if (!AnyCommandRunning())
+    if (!AnyCommandRunning()) {
+        if (Host().kind.deletesSelection)
+            Host().SelectAt(pixel, ViewArea(), PickAperture);
         return;
+    }
     View& view = Host().view;
     std::int32_t mask = view.Input().mask;
     if (mask & PickBit) {
@@ -156,13 +161,18 @@ bool HostKey(WPARAM key)
         Transcribe("text");
         ZhdStartTextCommand();
         return true;
+    case VK_F4:
+        OpenPalette(Window, TextFont.Get());
+        return true;
     case VK_ESCAPE:
         // What was typed goes with the command, so that a later Enter cannot hand it to another.
         ClearKeyinLine();
-        if (AnyCommandRunning())
+        if (AnyCommandRunning() && !Host().kind.escapeClears)
             Transcribe("cancel");
-        ZhdCancelCommand();
+        PressEscape();
         return true;
+    case VK_DELETE:
+        return DeleteOfTheHost(KeyinLine);
     case VK_HOME:
         if (GetWindowTextLengthW(KeyinLine) > 0)
             return false;
@@ -182,11 +192,10 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
         std::wstring text = TextOf(window);
-        SetWindowTextW(window, L"");
         if (AnyCommandRunning())
             Transcribe(text.empty() ? "confirm" : "keyin " + Utf8FromWide(text));
         SayHost(L"");
-        Host().KeyinLineEntered(text);
+        SubmitKeyinLine(window, text);
         return 0;
     }
     if (message == WM_KEYDOWN && HostKey(wParam))
@@ -198,7 +207,7 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 void OnSize(int width, int height)
 {
-    if (KeyinLine)
+    if (KeyinWindowOf(KeyinLine) == Window)
         MoveWindow(KeyinLine, 0, height - KeyinHeight, width, KeyinHeight, TRUE);
     Host().view.Changed();
 }
@@ -318,6 +327,8 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_COMMAND:
         OnCommand(wParam);
         return 0;
+    case WM_MOUSEACTIVATE:
+        return ActivatingClick();
     case WM_LBUTTONDOWN:
         OnLeftButtonDown(pixel);
         return 0;
@@ -393,6 +404,7 @@ try {
         TextFont = UniqueGdi<HFONT>(CreateFace(HostTextHeight));
     for (HWND control : {StartButton, KeyinLine})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
+    PlaceKeyinLine(Window, KeyinLine);
     SetTimer(Window, BlinkTimer, 400, nullptr);
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
@@ -421,8 +433,8 @@ ZHDAPI void ZhdFocusKeyinLine()
 try {
     if (!Window)
         return;
-    SetForegroundWindow(Window);
-    SetActiveWindow(Window);
+    SetForegroundWindow(KeyinWindowOf(KeyinLine));
+    SetActiveWindow(KeyinWindowOf(KeyinLine));
     SetFocus(KeyinLine);
 } catch (...) {
     Failed(__func__);
@@ -449,6 +461,13 @@ try {
 ZHDAPI void ZhdFitView()
 try {
     Host().view.FitAll();
+} catch (...) {
+    Failed(__func__);
+}
+
+ZHDAPI void ZhdOpenPalette()
+try {
+    OpenPalette(Window, TextFont.Get());
 } catch (...) {
     Failed(__func__);
 }

@@ -45,6 +45,8 @@ public:
     std::int32_t StartCommand();
     std::int32_t StartAt(ZelReadyFunc ready);
     bool Running() const { return running_; }
+    // The plug-in is handling an event: the host hands it nothing more until it returns.
+    bool InEvent() const { return current_ != nullptr; }
     // Ends the pass without calling the plug-in, as a host does when the person cancels or starts
     // another command; false when no pass runs, or while the plug-in handles an event (the host
     // is inside its call then, and ends nothing under it).

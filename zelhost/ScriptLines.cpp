@@ -74,34 +74,34 @@ std::int32_t Integer(const std::string& word)
 }
 double Number(const std::string& word) { return std::strtod(word.c_str(), nullptr); }
 
-constexpr const char* PressSyntax = "press [ctrl+][shift+][alt+]right|left|delete|escape [xN]";
+constexpr const char* PressSyntax = "press [ctrl+][shift+][alt+]KEY [xN]";
 
-std::optional<KeyPress> ParsePress(const std::vector<std::string>& words)
+std::string PressWords(const Line& line)
 {
-    if (words.empty() || words.size() > 2)
-        return std::nullopt;
-    KeyPress press;
-    std::string rest = words[0];
-    for (auto [prefix, key] :
-         {std::pair{"ctrl+", VK_CONTROL}, std::pair{"shift+", VK_SHIFT}, std::pair{"alt+", VK_MENU}}) {
-        if (rest.rfind(prefix, 0) == 0) {
-            press.modifiers.push_back(static_cast<BYTE>(key));
-            rest.erase(0, std::strlen(prefix));
-        }
-    }
-    for (auto [name, key] : {std::pair{"right", VK_RIGHT}, std::pair{"left", VK_LEFT}, std::pair{"delete", VK_DELETE},
-                             std::pair{"escape", VK_ESCAPE}}) {
-        if (rest == name)
-            press.key = static_cast<BYTE>(key);
-    }
-    if (!press.key)
-        return std::nullopt;
-    if (words.size() == 2) {
-        if (words[1].size() < 2 || words[1][0] != 'x' || !IsInteger(words[1].substr(1), 1, 100))
+    return ParsePress(line.words)
+               ? ""
+               : std::string("takes") + (PressSyntax + std::strlen("press")) + ", KEY one of the keys";
+}
+
+// The keys of a `keys` line, none when a word names no key.
+std::optional<std::vector<BYTE>> KeysOf(const Line& line)
+{
+    std::vector<BYTE> keys;
+    for (const std::string& word : line.words) {
+        if (!KeyNamed(word))
             return std::nullopt;
-        press.downs = Integer(words[1].substr(1));
+        keys.push_back(KeyNamed(word));
     }
-    return press;
+    if (keys.empty())
+        return std::nullopt;
+    return keys;
+}
+
+std::string HostSetting(const Line& line)
+{
+    if (ZhdCheckHostKind(line.rest.c_str()) == 0)
+        return "";
+    return "takes a SETTING: " + zhd::LastError();
 }
 
 // A picture's NAME stays a file in the snapshots folder: no folder, drive, stream or device.
@@ -222,13 +222,28 @@ const Verb Verbs[] = {
      [](const Line& l) { return IntegerWords(l, 1, "an event kind"); },
      [](const Line& l, Session&) { return Done([&] { ZhdSendEvent(Integer(l.words[0])); }); }},
     {"press", PressSyntax,
-     "a real key press through the system's keyboard input, the host's key-in line focused; xN holds it down for N "
-     "key-downs (1 to 100), a keyboard's auto-repeat apart, before its key-up",
-     false,
-     [](const Line& l) {
-         return ParsePress(l.words) ? std::string() : std::string("takes") + (PressSyntax + std::strlen("press"));
-     },
-     [](const Line& l, Session&) { return Done([&] { Press(*ParsePress(l.words)); }); }},
+     "a real key press through the system's keyboard input, the host's key-in line focused (or the palette, while "
+     "it is in front); xN holds it down for N key-downs (1 to 100), a keyboard's auto-repeat apart, before its key-up",
+     false, PressWords, [](const Line& l, Session&) { return Done([&] { Press(*ParsePress(l.words)); }); }},
+    {"keys", "keys KEY...", "taps each key in turn, faster than the host takes them, then lets it take them", false,
+     [](const Line& l) { return KeysOf(l) ? std::string() : std::string("takes one KEY or more"); },
+     [](const Line& l, Session&) { return Done([&] { TapKeys(*KeysOf(l)); }); }},
+    {"hold", "hold [ctrl+][shift+][alt+]KEY", "presses the key (and its modifiers) and keeps it down", false,
+     [](const Line& l) { return l.words.size() == 1 ? PressWords(l) : std::string("takes [ctrl+][shift+][alt+]KEY"); },
+     [](const Line& l, Session&) {
+         return Done([&] {
+             Hold(*ParsePress(l.words));
+             ZhdPumpMessages(300);
+         });
+     }},
+    {"release", "release [ctrl+][shift+][alt+]KEY [xN]",
+     "N more key-downs of the key held (none without xN), a keyboard's auto-repeat apart, then its key-up and its "
+     "modifiers'",
+     false, PressWords,
+     [](const Line& l, Session&) {
+         KeyPress press = *ParsePress(l.words);
+         return Done([&] { Release(press, l.words.size() == 2 ? press.downs : 0); });
+     }},
     {"click", "click X Y",
      "a left click at drawing point X, Y through the system's mouse input: a pick or a data point, as the prompt takes",
      false, TwoNumbers, [](const Line& l, Session&) { return ClickAt(l, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }},
@@ -296,6 +311,12 @@ const Verb Verbs[] = {
      }},
     {"fault keyin-null", "fault keyin-null", "the next ZelEvtGetKeyinString returns a null text", false, Nothing,
      [](const Line&, Session&) { return Done(ZhdFaultKeyinNull); }},
+    {"host", "host SETTING", "makes the stand-in the kind of host the SETTING names (below), from now on", false,
+     HostSetting, [](const Line& l, Session&) { return Done([&] { ZhdSetHostKind(l.rest.c_str()); }); }},
+    {"palette open", "palette open", "brings up the host's palette in front, its field focused, as F4 does", false,
+     Nothing, [](const Line&, Session&) { return Done(ZhdOpenPalette); }},
+    {"palette close", "palette close", "closes the palette; the transcript shows what its field held", false, Nothing,
+     [](const Line&, Session&) { return ZhdClosePalette() == 0 ? std::string() : std::string("no palette is open"); }},
     {"snapshot", "snapshot NAME", "a picture of the drawing view, NAME.png in the snapshots folder", false, PictureName,
      [](const Line& l, Session& s) {
          std::wstring path = PicturePath(s, l.words[0]);

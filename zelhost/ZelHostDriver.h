@@ -7,6 +7,7 @@
 //   zoom: XMIN YMIN XMAX YMAX          blink: QUALIFIER/SEGMENT ...
 //   result: finish|advance|stay        dialog: ...
 //   host command: text / cancelled     keyin to the host: / keyin to no command: TEXT
+//   host selected: / host deleted: segment S              palette: TEXT
 //   > LINE                             by hand, what the person did, as a script line
 // The violations list records every breach of the command protocol the host noticed. A call
 // log, kept only when asked for, records every ZelLib call with its arguments (one line each).
@@ -60,6 +61,13 @@ ZHDAPI std::int32_t ZhdIsTextCommandRunning();
 // not told. 0, or -1 when none runs (or while the plug-in handles an event).
 ZHDAPI std::int32_t ZhdCancelCommand();
 
+// The kind of host the stand-in is (HostKinds.h), one setting at a time ("keyin floating",
+// "delay 800"): 0 when set, 1 when it names no setting (ZhdGetLastError says why). ZhdCheckHostKind
+// only answers whether it would be set; ZhdGetHostKinds lists the settings, one a line.
+ZHDAPI std::int32_t ZhdSetHostKind(const char* setting);
+ZHDAPI std::int32_t ZhdCheckHostKind(const char* setting);
+ZHDAPI std::int32_t ZhdGetHostKinds(char* buffer, std::int32_t capacity);
+
 // Events for the command that runs. With none running, each is a violation: a test that sends
 // one expected a command to run. (A key-in typed on the host window's key-in line with no
 // command running is the person's, and only goes into the transcript.)
@@ -93,6 +101,11 @@ ZHDAPI void* ZhdCreateWindow();
 // The command's button shows this PNG; 0 when it could be read.
 ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath);
 ZHDAPI void ZhdFocusKeyinLine();
+// A modeless palette the host window owns, with a text field (Palette.h), as F4 brings it up: in
+// front, its field focused. Closing it puts "palette: TEXT" in the transcript; -1 when none is open.
+ZHDAPI void ZhdOpenPalette();
+ZHDAPI std::int32_t ZhdClosePalette();
+ZHDAPI std::int32_t ZhdIsPaletteInFront();
 // Where a drawing point is on the screen, as the view shows it now; 0 when it lies in the view.
 ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY);
 // Fits the whole drawing into the view, as Home does: the person's view, not the plug-in's zoom.

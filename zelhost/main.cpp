@@ -3,6 +3,7 @@
 // to standard output as it happens, and saves the drawing at the end. `zelhost --help` lists the
 // script lines; README.md documents everything.
 #include "zelhost/ScriptLines.h"
+#include "zelhost/SystemInput.h"
 #include "zelhost/Utf8.h"
 #include "zelhost/ZelHostDriver.h"
 
@@ -24,7 +25,7 @@ enum Exit { Done = 0, Usage = 2, BadDrawing = 3, BadPlugin = 4, BadScript = 5, B
 
 constexpr char UsageText[] =
     "usage: zelhost --drawing FILE.json [--plugin PATH] [--script FILE | --console] [--out FILE.json] "
-    "[--snapshots DIR]";
+    "[--snapshots DIR] [--host SETTING]...";
 
 // How the session is driven: by a person in the host window, by lines typed at the console, or
 // by a script.
@@ -32,6 +33,7 @@ enum class Mode { ByHand, Console, Script };
 
 struct Options {
     std::wstring drawing, plugin, script, out, snapshots = L".";
+    std::vector<std::string> hostKinds;  // the settings of --host, in order
     Mode mode = Mode::ByHand;
     bool help = false;
 };
@@ -46,7 +48,9 @@ void Report(const std::string& text)
 void PrintHelp()
 {
     Print(std::string(UsageText) + " [--help]\n\nScript lines, one a line (the same typed at the console):\n" +
-          ScriptHelp());
+          ScriptHelp() + "\nKeys (KEY): " + KeyNames +
+          "\n\nHost kinds (--host SETTING, or the script line host SETTING; the first of each pair is the default):\n" +
+          zhd::Read(ZhdGetHostKinds));
 }
 
 std::wstring ModuleFolder()
@@ -87,6 +91,12 @@ std::optional<Options> ParseOptions(int argc, wchar_t** argv)
             options.out = value;
         } else if (name == L"--snapshots") {
             options.snapshots = value;
+        } else if (name == L"--host") {
+            options.hostKinds.push_back(Utf8FromWide(value));
+            if (ZhdCheckHostKind(options.hostKinds.back().c_str()) != 0) {
+                Report("--host " + options.hostKinds.back() + ": " + zhd::LastError());
+                return std::nullopt;
+            }
         } else {
             Report("unknown option " + Utf8FromWide(name));
             return std::nullopt;
@@ -229,6 +239,8 @@ int RunSession(const Options& options)
         Report(Utf8FromWide(options.plugin) + ": " + refused);
         return BadPlugin;
     }
+    for (const std::string& setting : options.hostKinds)
+        ZhdSetHostKind(setting.c_str());
     if (!ZhdCreateWindow() && options.mode == Mode::ByHand) {
         Report("no display for the host window: give a --script, or use --console");
         return Usage;

@@ -27,6 +27,19 @@ for session in identical contains shortcuts cancel escape text; do
   diff -u "$here/$session.out.json" "$session.out.json" || fail "$session: the saved drawing differs"
 done
 
+# The typical run and what no host may lose, on every kind of host: the same transcript and drawing
+# on each, but for what the host's own selection set adds where it keeps one.
+for kind in "keyin docked" "keyin floating" "submitted kept" "escape clears" "delay 200" "delete selection" \
+  "activating-click delivered"; do
+  checks=$((checks + 1))
+  expected=kinds
+  [ "$kind" = "delete selection" ] && expected=kinds-selection
+  "$wine" "$zelhost" --drawing kinds.json --script kinds.zsc --out kinds.out.json --host "$kind" \
+    > kinds.transcript 2> kinds.err || fail "kinds as $kind: exit $?: $(cat kinds.err)"
+  diff -u "$here/$expected.transcript" kinds.transcript || fail "kinds as $kind: the transcript differs"
+  diff -u "$here/$expected.out.json" kinds.out.json || fail "kinds as $kind: the saved drawing differs"
+done
+
 # The same session with CRLF line ends runs the same.
 checks=$((checks + 1))
 sed 's/$/\r/' identical.zsc > crlf.zsc
@@ -104,6 +117,9 @@ printf 'registry Method 0\ncommand\nkeyin R\0Y\n' > bad.zsc
 expect_bad_script "a NUL in a line" "3: the line holds a NUL character"
 printf 'registry Method 0\rcommand\rkeyin 창문\r' > bad.zsc
 expect_bad_script "lines ended by a carriage return alone" "1: the line holds a carriage return"
+expect_refusal "a host kind there is not" 2 "--host keyin sideways: keyin takes docked or floating" \
+  --drawing drawing.json --script identical.zsc --host "keyin sideways"
+expect_bad_line "a host kind there is not" "host delay forever" "host takes a SETTING: delay takes MS from 0 to 10000"
 expect_refusal "a missing plug-in" 4 "missing.dll: cannot load the plug-in" --drawing drawing.json \
   --script identical.zsc --plugin missing.dll
 

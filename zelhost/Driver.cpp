@@ -103,7 +103,7 @@ ZHDAPI std::int32_t ZhdSendPick(std::int32_t elementId)
     event.kind = ElementPick;
     event.elementId = elementId;
     event.hasPoint = true;
-    if (Element* element = Host().drawing.FindElement(elementId)) {
+    if (const Element* element = Host().drawing.FindElement(elementId)) {
         event.x = element->x;
         event.y = element->y;
     }

@@ -60,6 +60,14 @@ RECT BesidePointer(POINT mouse, SIZE size, const RECT& within)
     return RECT{x, y, x + size.cx, y + size.cy};
 }
 
+// Elements in the order the drawing holds them: by segment, then within it. The segments lie
+// in one vector, as the elements of each do.
+bool InDrawingOrder(const std::pair<const Segment*, const Element*>& a,
+                    const std::pair<const Segment*, const Element*>& b)
+{
+    return a.first != b.first ? a.first < b.first : a.second < b.second;
+}
+
 }  // namespace
 
 void View::Reset()
@@ -151,28 +159,7 @@ void View::Changed() const
         InvalidateRect(window_, nullptr, FALSE);
 }
 
-BoundingBox View::Extents() const
-{
-    BoundingBox box{0, 0, 1, 1};
-    bool first = true;
-    for (const Segment& s : drawing_.Segments()) {
-        if (s.deleted)
-            continue;
-        for (const Element& e : s.elements) {
-            BoundingBox covered = BoxOf(e);
-            if (e.IsAnnotation())
-                covered = BoundingBox{e.x, e.y, e.x, e.y};
-            if (first)
-                box = covered;
-            first = false;
-            Include(box, covered.xmin, covered.ymin);
-            Include(box, covered.xmax, covered.ymax);
-        }
-    }
-    return box;
-}
-
-BoundingBox View::Shown() const { return shown_ ? *shown_ : Extents(); }
+BoundingBox View::Shown() const { return shown_ ? *shown_ : drawing_.Extents(); }
 
 const Element* View::ElementAt(POINT pixel, const RECT& area, int aperture) const
 {
@@ -181,21 +168,27 @@ const Element* View::ElementAt(POINT pixel, const RECT& area, int aperture) cons
     bool annotationsOnly = input_.filter.values[0] == 8;
     Viewport viewport = ViewportFor(area);
     BoundingBox visible = viewport.Visible();
+    // Within the aperture, and a pixel more for the rounding of what is shown.
+    EventPoint at = viewport.ToDrawing(pixel);
+    double reach = (aperture + 1) / viewport.scale;
+    BoundingBox around{at.x - reach, at.y - reach, at.x + reach, at.y + reach};
     const Element* nearest = nullptr;
     double best = aperture + 0.5;
-    for (const Segment& s : drawing_.Segments()) {
-        if (s.deleted)
-            continue;
+    std::pair<const Segment*, const Element*> nearestPlace{};
+    drawing_.VisitSegmentsIn(around, [&](const Segment& s, const BoundingBox&) {
         for (const Element& e : s.elements) {
             if ((annotationsOnly && !e.IsAnnotation()) || !Overlaps(BoxOf(e), visible))
                 continue;
+            // Of two as near, the one that comes first in the drawing.
             double distance = Distance(e, pixel, viewport);
-            if (distance < best) {
+            std::pair<const Segment*, const Element*> place{&s, &e};
+            if (distance < best || (distance == best && nearest && InDrawingOrder(place, nearestPlace))) {
                 best = distance;
                 nearest = &e;
+                nearestPlace = place;
             }
         }
-    }
+    });
     return nearest;
 }
 
@@ -218,25 +211,51 @@ void View::PaintElements(HDC dc, const Viewport& viewport, bool live, Fonts& fon
         for (const BlinkEntry& entry : blinking_)
             lit.push_back(entry.segmentId);
         std::sort(lit.begin(), lit.end());
+        lit.erase(std::unique(lit.begin(), lit.end()), lit.end());
     }
     // The match the plug-in zoomed to is the one at the view's centre.
     auto isCurrent = [&](const Element& e) {
         return zoomedByPlugin_ && e.IsAnnotation() && std::fabs(e.x - viewport.cx) < 1e-6 &&
                std::fabs(e.y - viewport.cy) < 1e-6;
     };
+    // What lies just outside the view may still reach into it.
     BoundingBox visible = viewport.Visible();
+    double reach = PaintReach / viewport.scale;
+    visible = BoundingBox{visible.xmin - reach, visible.ymin - reach, visible.xmax + reach, visible.ymax + reach};
+
+    // Whatever is smaller than a pixel is a dot, laid first; the rest is painted over it in the
+    // drawing's order, and the lit segments, marked, over everything.
+    Dots dots(viewport);
+    std::vector<std::pair<const Segment*, const Element*>> painted;
+    drawing_.VisitSegmentsIn(visible, [&](const Segment& s, const BoundingBox& covered) {
+        if (IsDot(covered, viewport)) {
+            dots.Add(covered);
+            return;
+        }
+        if (std::binary_search(lit.begin(), lit.end(), s.id))
+            return;
+        for (const Element& e : s.elements) {
+            BoundingBox box = BoxOf(e);
+            if (!Overlaps(box, visible))
+                continue;
+            if (IsDot(box, viewport))
+                dots.Add(box);
+            else
+                painted.emplace_back(&s, &e);
+        }
+    });
+    std::sort(painted.begin(), painted.end(), InDrawingOrder);
+    dots.PaintOn(dc);
+
     ElementPainter painter(dc, viewport, fonts);
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
-    for (const Segment& s : drawing_.Segments()) {
-        if (s.deleted)
-            continue;
-        bool blinking = std::binary_search(lit.begin(), lit.end(), s.id);
-        for (const Element& e : s.elements) {
-            if (!Overlaps(BoxOf(e), visible))
-                continue;
-            Mark mark = !blinking ? Mark::None : isCurrent(e) ? Mark::CurrentMatch : Mark::Match;
-            painter.Paint(e, mark);
-        }
+    for (const auto& [segment, element] : painted)
+        painter.Paint(*element, Mark::None);
+    for (std::int32_t id : lit) {
+        if (const Segment* s = drawing_.FindSegment(id))
+            for (const Element& e : s->elements)
+                if (Overlaps(BoxOf(e), visible))
+                    painter.Paint(e, isCurrent(e) ? Mark::CurrentMatch : Mark::Match);
     }
     SetTextAlign(dc, TA_TOP | TA_LEFT);
 }

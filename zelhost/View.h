@@ -117,7 +117,6 @@ public:
 
 private:
     BoundingBox Shown() const;
-    BoundingBox Extents() const;
     void PaintElements(HDC dc, const Viewport& viewport, bool live, Fonts& fonts) const;
     void PaintBand(HDC dc, const Viewport& viewport, std::optional<POINT> mouse) const;
     void PaintLines(HDC dc, const RECT& area, std::optional<POINT> mouse, Fonts& fonts) const;

@@ -209,7 +209,7 @@ ZELAPI std::int32_t ZelCmtGetComment(std::int32_t elementId, CommentRecord* reco
             return 0;
         }
     }
-    Element* element = h.drawing.FindElement(elementId);
+    const Element* element = h.drawing.FindElement(elementId);
     if (!element || !element->IsAnnotation())
         return -1;
     record->x = element->x;
@@ -230,10 +230,8 @@ ZELAPI std::int32_t ZelCmtSetNote(std::int32_t elementId, std::int32_t reserved,
         h.transcript.Violation("ZelCmtSetNote with a null text");
         return -1;
     }
-    Element* element = h.drawing.FindElement(elementId);
-    if (!element || !element->IsAnnotation())
+    if (!h.drawing.SetText(elementId, text))
         return -1;
-    element->text = text;
     h.view.Changed();
     return 0;
 }
@@ -242,7 +240,7 @@ ZELAPI std::int32_t ZelElmGetType(std::int32_t elementId, std::int32_t segmentId
 {
     HostRooms& h = Host();
     std::int32_t owner = 0;
-    Element* element = h.drawing.FindElement(elementId, &owner);
+    const Element* element = h.drawing.FindElement(elementId, &owner);
     if (!element)
         return -1;
     if (owner != segmentId)
@@ -270,10 +268,10 @@ ZELAPI std::int32_t ZelSgmSearchSegment2(const BoundingBox* window, ElementFilte
     // The filter's own calls would drown the log.
     bool logging = h.transcript.CallLogging();
     h.transcript.SetCallLogging(false);
-    for (Segment& segment : h.drawing.Segments()) {
+    for (const Segment& segment : h.drawing.Segments()) {
         if (segment.deleted)
             continue;
-        for (Element& element : segment.elements) {
+        for (const Element& element : segment.elements) {
             if (window && !Inside(*window, element))
                 continue;
             std::int32_t accepted = filter(element.id, segment.id);
@@ -294,7 +292,7 @@ ZELAPI std::int32_t ZelSgmGetHeadElementId(std::int32_t segmentId)
     h.transcript.Call([&] { return "ZelSgmGetHeadElementId " + std::to_string(segmentId); });
     if (auto fault = h.faults.heads.find(segmentId); fault != h.faults.heads.end())
         return fault->second;
-    Segment* segment = h.drawing.FindSegment(segmentId);
+    const Segment* segment = h.drawing.FindSegment(segmentId);
     if (!segment || segment->elements.empty())
         return -1;
     return segment->elements.front().id;
@@ -306,10 +304,8 @@ ZELAPI std::int32_t ZelSgmDeleteSegment(std::int32_t segmentId)
     h.transcript.Call([&] { return "ZelSgmDeleteSegment " + std::to_string(segmentId); });
     if (h.faults.deletes.count(segmentId))
         return -1;
-    Segment* segment = h.drawing.FindSegment(segmentId);
-    if (!segment)
+    if (!h.drawing.DeleteSegment(segmentId))
         return -1;
-    segment->deleted = true;
     h.view.Changed();
     return 0;
 }

@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -32,6 +33,9 @@ constexpr int KeyinHeight = 24;
 constexpr int PickAperture = 6;
 constexpr int StartButtonId = 1;
 constexpr UINT_PTR BlinkTimer = 1;
+// A blink's phase lasts this long from the end of the first paint that showed it: however long a
+// paint takes, the next phase never starts before it ended, and the window has time for the rest.
+constexpr UINT BlinkMilliseconds = 400;
 
 HWND Window = nullptr;
 HWND KeyinLine = nullptr;
@@ -41,6 +45,7 @@ OwnedGdi<HBITMAP> CommandIcon;
 OwnedGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
 std::optional<POINT> PanningFrom;
 std::optional<POINT> Mouse;  // where the mouse is over the view, in the window's client pixels
+bool BlinkArmed = false;     // the blink timer runs for the phase shown
 
 RECT ViewArea()
 {
@@ -183,6 +188,8 @@ void OnPaint(HWND window)
         BitBlt(dc, area.left, area.top, local.right, local.bottom, memory.Get(), 0, 0, SRCCOPY);
     }
     EndPaint(window, &paint);
+    if (!BlinkArmed && !Host().view.Blinking().empty())
+        BlinkArmed = SetTimer(window, BlinkTimer, BlinkMilliseconds, nullptr) != 0;
 }
 
 void OnMouseMove(POINT pixel)
@@ -231,10 +238,13 @@ void OnMiddleButtonUp()
     ReleaseCapture();
 }
 
-void OnTimer(WPARAM timer)
+void OnTimer(HWND window, WPARAM timer)
 {
-    if (timer == BlinkTimer)
-        Host().view.ToggleBlinkPhase();
+    if (timer != BlinkTimer)
+        return;
+    KillTimer(window, BlinkTimer);
+    BlinkArmed = false;
+    Host().view.ToggleBlinkPhase();
 }
 
 void OnCommand(WPARAM command)
@@ -252,6 +262,7 @@ void OnSetFocus()
 void OnDestroy(HWND window)
 {
     KillTimer(window, BlinkTimer);
+    BlinkArmed = false;
     Host().view.SetWindow(nullptr);
     Window = KeyinLine = StartButton = nullptr;
     Mouse.reset();
@@ -270,7 +281,7 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         OnPaint(window);
         return 0;
     case WM_TIMER:
-        OnTimer(wParam);
+        OnTimer(window, wParam);
         return 0;
     case WM_COMMAND:
         OnCommand(wParam);
@@ -350,7 +361,6 @@ ZHDAPI void* ZhdCreateWindow()
         TextFont = OwnedGdi<HFONT>(CreateFace(HostTextHeight));
     for (HWND control : {StartButton, KeyinLine})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
-    SetTimer(Window, BlinkTimer, 400, nullptr);
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
     return Window;
@@ -397,17 +407,23 @@ ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, 
 
 ZHDAPI void ZhdFitView() { Host().view.FitAll(); }
 
+// Returns at its deadline however busy the queue is, for the deadline is looked at after every
+// message; at least one waiting message is handled, even with no time given.
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
 {
-    DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(std::max<std::int32_t>(milliseconds, 0));
+    MSG message;
+    for (;;) {
+        LONG left = static_cast<LONG>(end - GetTickCount());
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
+        } else if (left > 0) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
         }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (static_cast<LONG>(end - GetTickCount()) > 0);
+        if (static_cast<LONG>(end - GetTickCount()) <= 0)
+            return;
+    }
 }
 
 ZHDAPI void ZhdRunWindow()

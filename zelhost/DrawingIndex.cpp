@@ -48,8 +48,7 @@ bool Overlaps(const BoundingBox& a, const BoundingBox& b)
 
 bool Contains(const BoundingBox& outer, const BoundingBox& inner)
 {
-    return outer.xmin <= inner.xmin && outer.ymin <= inner.ymin && inner.xmax <= outer.xmax &&
-           inner.ymax <= outer.ymax;
+    return outer.xmin <= inner.xmin && outer.ymin <= inner.ymin && inner.xmax <= outer.xmax && inner.ymax <= outer.ymax;
 }
 
 void Include(BoundingBox& box, double x, double y)

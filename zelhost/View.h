@@ -50,11 +50,13 @@ struct InputRules {
 constexpr std::int32_t PickBit = 0x800;
 constexpr std::int32_t PointBit = 0x20000;
 // The colours of what the host shows over the drawing: a match's text and what lies under it,
-// the rubber band, and the prompt's box beside the pointer.
+// the rubber band, the prompt's box beside the pointer, and the dots.
 constexpr COLORREF MatchTextColor = RGB(200, 0, 0);
 constexpr COLORREF MatchBackColor = RGB(255, 236, 150);
 constexpr COLORREF RubberBandColor = RGB(0, 102, 255);
 constexpr COLORREF PromptBackColor = RGB(255, 255, 225);
+// An element smaller than about a pixel shows as one pixel of this colour.
+constexpr COLORREF DotColor = RGB(120, 120, 120);
 
 // Everything the host writes (the key-in line, the prompt, the status bar) is set in one face
 // that has Hangul, at normal weight and this many pixels high.

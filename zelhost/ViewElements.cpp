@@ -16,7 +16,6 @@ constexpr int CurrentMatchMargin = 6;
 static_assert(CurrentMatchMargin + 2 <= PaintReach, "the current match's box, its pen included");
 // Less than this many pixels either way is a dot.
 constexpr double DotPixels = 2;
-constexpr std::uint32_t DotColor = 0x787878;
 
 // GDI takes coordinates of 27 bits at most; far outside the area nothing is seen anyway.
 int Pixel(double value) { return static_cast<int>(std::lround(std::clamp(value, -1e6, 1e6))); }
@@ -205,7 +204,8 @@ void Dots::Add(const BoundingBox& box)
         pixels_ = static_cast<std::uint32_t*>(bits);
         std::fill(pixels_, pixels_ + static_cast<size_t>(width) * height, 0xFFFFFFu);
     }
-    pixels_[static_cast<size_t>(at.y - area.top) * width + (at.x - area.left)] = DotColor;
+    pixels_[static_cast<size_t>(at.y - area.top) * width + (at.x - area.left)] =
+        (GetRValue(DotColor) << 16) | (GetGValue(DotColor) << 8) | GetBValue(DotColor);
 }
 
 void Dots::PaintOn(HDC dc) const
@@ -238,7 +238,7 @@ ElementPainter::ElementPainter(HDC dc, const Viewport& viewport, Fonts& fonts)
       viewport_(viewport),
       fonts_(fonts),
       linePen_(CreatePen(PS_SOLID, 1, RGB(90, 90, 90))),
-      textPen_(CreatePen(PS_SOLID, 1, RGB(120, 120, 120))),
+      textPen_(CreatePen(PS_SOLID, 1, DotColor)),
       matchPen_(CreatePen(PS_SOLID, 2, RGB(220, 0, 0))),
       matchBrush_(CreateSolidBrush(MatchBackColor)),
       pen_(dc, linePen_.Get())

@@ -59,6 +59,29 @@ TEST_F(Collection, ContainsSearchIsCaseSensitive)
     EXPECT_EQ(Collect(Chain::Contains, L"abc"), (std::vector<std::int32_t>{2, 3}));
 }
 
+// The contains rule reads a text four characters a step: the search text at every place of texts
+// of up to four steps, after its own first character over and over, and cut short by the end.
+TEST_F(Collection, ContainsFindsTheSearchTextAtEveryPlaceButNotCutShortByTheEnd)
+{
+    DrawingBuilder drawing;
+    std::vector<std::int32_t> holding;
+    int id = 0;
+    for (wchar_t filler : {L'x', L'a'}) {
+        for (int before = 0; before <= 9; ++before) {
+            for (int after = 0; after <= 4; ++after) {
+                ++id;
+                drawing.Annotation(id, id * 10, 0, 0,
+                                   std::wstring(before, filler) + L"abc" + std::wstring(after, L'y'));
+                holding.push_back(id);
+            }
+            ++id;
+            drawing.Annotation(id, id * 10, 0, 0, std::wstring(before, filler) + L"ab");
+        }
+    }
+    drawing.Load();
+    EXPECT_EQ(Collect(Chain::Contains, L"abc"), holding);
+}
+
 struct Fold {
     const wchar_t* search;
     const wchar_t* text;
@@ -78,7 +101,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaseFolding,
                          ::testing::Values(Fold{L"éclair", L"ÉCLAIR", true}, Fold{L"σοφία", L"ΣΟΦΊΑ", true},
                                            Fold{L"дверь", L"ДВЕРЬ", true}, Fold{L"ｄｏｏｒ", L"ＤＯＯＲ", true},
                                            Fold{L"문", L"문", true}, Fold{L"문", L"문 ", false}, Fold{L"", L"", true},
-                                           Fold{L"a", L"", false}));
+                                           Fold{L"a", L"", false}, Fold{L"door é", L"DOOR É", true},
+                                           Fold{L"door", L"DOORS", false}, Fold{L"doors", L"DOOR", false},
+                                           Fold{L"방 a", L"방 A", true}));
 
 TEST_F(Collection, AWindowLimitsTheSearch)
 {

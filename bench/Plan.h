@@ -16,9 +16,10 @@ constexpr double CellHeight = 40;
 // The grid's columns for a plan of `elements`: about as wide as it is high.
 inline int Columns(int elements) { return static_cast<int>(std::lround(std::sqrt(elements * CellHeight / CellWidth))); }
 
-// Element i + 1 is segment i + 1; every fifth element (i a multiple of 5) is an annotation, and
-// every `matchEvery`-th of those holds `match` (UTF-8), the others a room's name and number.
-inline std::string Json(int elements, int matchEvery = 0, const std::string& match = "")
+// Element i + 1 is segment i + 1. With `kinds` 5 the element kinds take turns, every fifth
+// element (i a multiple of 5) an annotation; with `kinds` 1 every element is one. Every
+// `matchEvery`-th annotation holds `match` (UTF-8), the others a room's name and number.
+inline std::string Json(int elements, int kinds = 5, int matchEvery = 0, const std::string& match = "")
 {
     int columns = Columns(elements);
     std::string json = "{\"segments\":[";
@@ -27,12 +28,13 @@ inline std::string Json(int elements, int matchEvery = 0, const std::string& mat
     for (int i = 0; i < elements; ++i) {
         double x = (i % columns) * CellWidth;
         double y = (i / columns) * CellHeight;
-        std::snprintf(line, sizeof line, "%s\n{\"id\":%d,\"qualifier\":0,\"elements\":[{\"id\":%d,\"type\":%d,\"x\":%.10g,\"y\":%.10g",
-                      i ? "," : "", i + 1, i + 1, i % 5 == 0 ? 33 : 1 + i % 4, x, y);
+        std::snprintf(line, sizeof line,
+                      "%s\n{\"id\":%d,\"qualifier\":0,\"elements\":[{\"id\":%d,\"type\":%d,\"x\":%.10g,\"y\":%.10g",
+                      i ? "," : "", i + 1, i + 1, i % kinds == 0 ? 33 : 1 + i % 4, x, y);
         json += line;
-        switch (i % 5) {
+        switch (i % kinds) {
         case 0:
-            if (matchEvery > 0 && (i / 5) % matchEvery == 0)
+            if (matchEvery > 0 && (i / kinds) % matchEvery == 0)
                 json += ",\"text\":\"" + match + "\"";
             else
                 json += ",\"text\":\"침실 " + std::to_string(i) + "\"";
@@ -43,8 +45,9 @@ inline std::string Json(int elements, int matchEvery = 0, const std::string& mat
             json += line;
             break;
         case 2:
-            std::snprintf(line, sizeof line, ",\"polyline\":[%.10g,%.10g,%.10g,%.10g,%.10g,%.10g,%.10g,%.10g],\"closed\":true", x, y, x + 10, y,
-                          x + 10, y + 10, x, y + 10);
+            std::snprintf(line, sizeof line,
+                          ",\"polyline\":[%.10g,%.10g,%.10g,%.10g,%.10g,%.10g,%.10g,%.10g],\"closed\":true", x, y,
+                          x + 10, y, x + 10, y + 10, x, y + 10);
             json += line;
             break;
         case 3:

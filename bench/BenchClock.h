@@ -9,15 +9,21 @@
 #include <cstdio>
 #include <vector>
 
+// The time now, in milliseconds from some moment before.
+inline double Milliseconds()
+{
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return 1e3 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 template <class Work>
 double Seconds(Work& work)
 {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
+    double start = Milliseconds();
     work();
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return (Milliseconds() - start) / 1e3;
 }
 
 struct RatioSpread {

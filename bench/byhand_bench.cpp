@@ -5,6 +5,7 @@
 // it brings up). Nine passes a plan, each: Enter on the empty key-in line at the range prompt
 // until the matches are framed, the right arrow until the view is zoomed to the first match,
 // and a replacement entered until its message box shows.
+#include "bench/BenchClock.h"
 #include "bench/Plan.h"
 
 #include "zelhost/ZelHostDriver.h"
@@ -20,14 +21,6 @@ namespace {
 
 constexpr int Passes = 9;
 constexpr int Matches = 100;
-
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1e3 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 size_t TranscriptLength() { return static_cast<size_t>(ZhdGetTranscript(nullptr, 0)); }
 
@@ -47,7 +40,7 @@ LRESULT CALLBACK TimedHostProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 {
     LRESULT result = CallWindowProcW(HostProc, window, message, wParam, lParam);
     if (message == WM_PAINT && !Waiting.box && !Waiting.shown) {
-        double at = Now();
+        double at = Milliseconds();
         if (TranscriptLength() > Waiting.before) {
             Waiting.shown = true;
             Waiting.shownAt = at;
@@ -61,7 +54,7 @@ LRESULT CALLBACK TimedBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 {
     LRESULT result = CallWindowProcW(BoxProc, window, message, wParam, lParam);
     if (message == WM_PAINT && Waiting.box && !Waiting.shown) {
-        Waiting.shownAt = Now();
+        Waiting.shownAt = Milliseconds();
         Waiting.shown = true;
         PostMessageW(window, WM_COMMAND, IDOK, 0);
     }
@@ -83,10 +76,10 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM window, LPARAM info)
 double Press(WORD key, bool box)
 {
     Waiting = Awaited{TranscriptLength(), box};
-    double sent = Now();
+    double sent = Milliseconds();
     keybd_event(static_cast<BYTE>(key), 0, 0, 0);
     keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
-    while (!Waiting.shown && Now() - sent < 30000)
+    while (!Waiting.shown && Milliseconds() - sent < 30000)
         ZhdPumpMessages(1);
     return Waiting.shown ? Waiting.shownAt - sent : -1;
 }

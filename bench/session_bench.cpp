@@ -2,6 +2,8 @@
 // annotations that all match, framed on every match the command holds: how long `wait 1000`
 // takes, read from the program's own transcript as it comes, while the window blinks and
 // repaints a million annotations.
+#include "bench/BenchClock.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -11,14 +13,6 @@ namespace {
 
 constexpr int Annotations = 1000000;
 constexpr double WaitTargetMilliseconds = 2000;
-
-double Now()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1e3 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::wstring Folder(HMODULE module)
 {
@@ -78,7 +72,7 @@ Moments Run(const std::wstring& program, const std::wstring& drawing, const std:
     char buffer[65536];
     DWORD got = 0;
     while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        double at = Now();
+        double at = Milliseconds();
         pending.append(buffer, got);
         for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
             std::string text = pending.substr(0, end);

@@ -19,34 +19,43 @@ class CObject;
 class CWinApp;
 class CWnd;
 
+// Run-time class information as the shared framework lays it out: a class reaches its base
+// class's information through a function, since a DLL's cannot be a constant address.
 struct CRuntimeClass {
     LPCSTR m_lpszClassName;
     int m_nObjectSize;
     UINT m_wSchema;
-    CObject* (*m_pfnCreateObject)();
-    const CRuntimeClass* m_pBaseClass;
+    CObject*(PASCAL* m_pfnCreateObject)();
+    CRuntimeClass*(PASCAL* m_pfnGetBaseClass)();
 
     BOOL IsDerivedFrom(const CRuntimeClass* pBaseClass) const;
 };
 
 // clang-format off
-#define RUNTIME_CLASS(class_name) (const_cast<CRuntimeClass*>(&class_name::class##class_name))
+#define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
+#define _RUNTIME_CLASS(class_name) (const_cast<CRuntimeClass*>(&class_name::class##class_name))
 
 #define DECLARE_DYNAMIC(class_name)                   \
+protected:                                            \
+    static CRuntimeClass* PASCAL _GetBaseClass();     \
 public:                                               \
     static const CRuntimeClass class##class_name;     \
+    static CRuntimeClass* PASCAL GetThisClass();      \
     CRuntimeClass* GetRuntimeClass() const override;
 
-#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                                    \
-    const CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class class_name), 0xFFFF,   \
-                                                         nullptr, RUNTIME_CLASS(base_class_name)};        \
-    CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+#define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                                     \
+    CRuntimeClass* PASCAL class_name::_GetBaseClass() { return RUNTIME_CLASS(base_class_name); }          \
+    const CRuntimeClass class_name::class##class_name = {#class_name, sizeof(class class_name), 0xFFFF,    \
+                                                         nullptr, &class_name::_GetBaseClass};             \
+    CRuntimeClass* PASCAL class_name::GetThisClass() { return _RUNTIME_CLASS(class_name); }               \
+    CRuntimeClass* class_name::GetRuntimeClass() const { return _RUNTIME_CLASS(class_name); }
 
 // clang-format on
 
 class CObject {
 public:
     static const CRuntimeClass classCObject;
+    static CRuntimeClass* PASCAL GetThisClass();
     virtual CRuntimeClass* GetRuntimeClass() const;
     virtual ~CObject() = default;
     BOOL IsKindOf(const CRuntimeClass* pClass) const;
@@ -102,9 +111,8 @@ protected:                                          \
 // clang-format on
 
 class CCmdTarget : public CObject {
+    DECLARE_DYNAMIC(CCmdTarget)
 public:
-    static const CRuntimeClass classCCmdTarget;
-    CRuntimeClass* GetRuntimeClass() const override;
     // Runs the handler that the message maps (the class's and its bases') give for the
     // command; FALSE when there is none. The last two arguments are not used here.
     virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);

@@ -8,6 +8,8 @@
 #include "bench/BenchClock.h"
 #include "bench/Plan.h"
 
+#include "base/SettingsKey.h"
+
 #include "zelhost/ZelHostDriver.h"
 
 #include <windows.h>
@@ -138,9 +140,10 @@ void Goal(const char* what, double figure, double target)
 
 int main()
 {
+    // The identical method: the passes search one text and replace it with the next.
     HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &key, nullptr);
+    std::wstring settings = std::wstring(SettingsKeyPrefix) + PluginSettingsSubkey;
+    RegCreateKeyExW(HKEY_CURRENT_USER, settings.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     RegSetValueExW(key, L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"0"), 4);
     RegCloseKey(key);
     HMODULE plugin = LoadLibraryW(L"Sorvane.dll");

@@ -5,7 +5,7 @@
 #include "bench/BenchClock.h"
 #include "bench/Plan.h"
 
-#include "zelhost/Owned.h"
+#include "base/UniqueHandle.h"
 #include "zelhost/View.h"
 
 #include <windows.h>
@@ -62,9 +62,9 @@ double Figures(int elements, HDC dc, const RECT& area)
 int main()
 {
     RECT area = {0, 0, 1200, 800};
-    OwnedWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
-    OwnedMemoryDc dc(CreateCompatibleDC(screen.Get()));
-    OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), area.right, area.bottom));
+    UniqueWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
+    UniqueMemoryDc dc(CreateCompatibleDC(screen.Get()));
+    UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), area.right, area.bottom));
     Selected selected(dc.Get(), bitmap.Get());
     double whole = Figures(100000, dc.Get(), area);
     Figures(1000000, dc.Get(), area);

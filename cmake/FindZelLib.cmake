@@ -13,7 +13,8 @@ set(ZELLIB_SDK_DIR "" CACHE PATH "The host SDK whose ZelLib the plug-in links; e
 
 if(NOT ZELLIB_SDK_DIR)
   if(NOT TARGET zellib)
-    message(FATAL_ERROR "find_package(ZelLib): no ZELLIB_SDK_DIR given and no stand-in host (zelhost/) added before")
+    message(FATAL_ERROR "ZelLib: the plug-in links the host's API library, and neither the host SDK "
+                        "(ZELLIB_SDK_DIR) is given nor the stand-in host built (SORVANE_HOST): give one of them")
   endif()
   add_library(ZelLib::ZelLib ALIAS zellib)
   set(ZelLib_FOUND TRUE)

@@ -1,17 +1,21 @@
 # What a user installs (component "runtime"): one folder, named with the product and version, that
-# holds README.txt, which says what to copy where, the DLL and its icons, and in docs/ both user
-# guides and the changelog, each as HTML beside its Markdown. Apart from it the DLL's debug symbols
+# holds README.txt, which says what to copy where and how to start the command, the DLL and its
+# icons, and in docs/ both user guides and the release notes (the users' changelog, Korean and
+# English), each as HTML beside its Markdown. Apart from it the DLL's debug symbols
 # (component "debug"), in a folder of the same name, so that both zips unpacked in one place put
 # them beside the DLL. CPack packs each into its own zip: `cmake --build build --target package`.
-set(SORVANE_USER_DOCS docs/user-guide.ko.md docs/user-guide.en.md CHANGELOG.md)
+set(SORVANE_USER_DOCS docs/user-guide.ko.md docs/user-guide.en.md docs/release-notes.md)
 set(SORVANE_README docs/README.txt)
 
 # README.txt with Windows line ends, and the Markdown rendered as HTML, for Windows 7's Notepad
-# and browser (scripts/release-docs, with Python-Markdown).
+# and browser (scripts/release-docs, with Python-Markdown). The mingw-wine preset names Debian's
+# Python.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 execute_process(COMMAND ${Python3_EXECUTABLE} -c "import markdown" RESULT_VARIABLE no_markdown OUTPUT_QUIET ERROR_QUIET)
 if(no_markdown)
   message(FATAL_ERROR "${Python3_EXECUTABLE} lacks Python-Markdown, which renders the release's guides: "
-                      "install it (Debian: python3-markdown; elsewhere: pip install markdown)")
+                      "install it (Debian: python3-markdown; elsewhere: pip install markdown), or build without "
+                      "the release (-DSORVANE_RELEASE=OFF)")
 endif()
 set(release_dir ${PROJECT_BINARY_DIR}/release)
 file(MAKE_DIRECTORY ${release_dir}/docs)
@@ -27,7 +31,7 @@ add_custom_command(
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/release-docs ${release_dir}/docs ${user_docs}
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/release-docs ${release_dir} ${PROJECT_SOURCE_DIR}/${SORVANE_README}
   DEPENDS ${PROJECT_SOURCE_DIR}/scripts/release-docs ${user_docs} ${PROJECT_SOURCE_DIR}/${SORVANE_README}
-  COMMENT "Rendering the guides and the changelog as HTML, README.txt with Windows line ends")
+  COMMENT "Rendering the guides and the release notes as HTML, README.txt with Windows line ends")
 add_custom_target(sorvane_release_docs ALL DEPENDS ${user_docs_html} ${release_dir}/README.txt)
 
 if(CMAKE_OBJCOPY AND NOT MSVC)

@@ -3,6 +3,7 @@
 
 #include "command/Command.h"
 #include "command/Edits.h"
+#include "command/Events.h"
 #include "command/Matches.h"
 #include "command/Messages.h"
 
@@ -10,7 +11,6 @@
 #include "hook/BrowseWords.h"
 #include "hook/KeyHook.h"
 
-#include <optional>
 #include <string_view>
 
 namespace {
@@ -47,75 +47,6 @@ void Delete()
     ZelDlgMessageBox(done ? FormatCounts(success, {MatchCount}).c_str() : message::Failed);
 }
 
-// Every ending of the pass ends the shortcuts first, before an edit runs and before its message
-// box is up, so that no key pressed meanwhile is turned into a key-in.
-template <Chain C>
-std::int32_t Browse(std::int32_t kind, ZelEvent event)
-{
-    EventPoint point{};
-    if (ZelEvtGetPoint(kind, event, &point) == 0) {
-        EndShortcuts();
-        if (kind != ElementPick) {
-            ZelMsgPutErrorMessage(message::InvalidSelection);
-            return finish;
-        }
-        std::wstring picked;
-        if (!ReadPickedText(kind, event, picked)) {
-            ZelMsgPutErrorMessage(message::Unreadable);
-            return finish;
-        }
-        Replace<C>(picked);
-        return finish;
-    }
-    if (kind == KeyIn) {
-        std::optional<std::wstring> text = KeyinText(kind, event);
-        if (!text)
-            return stay;
-        switch (BrowseWordOf(*text)) {
-        case BrowseWord::Next:
-            StepNext();
-            ShowCurrentMatch();
-            return stay;
-        case BrowseWord::Previous:
-            StepPrevious();
-            ShowCurrentMatch();
-            return stay;
-        case BrowseWord::Delete:
-            EndShortcuts();
-            Delete<C>();
-            return finish;
-        case BrowseWord::None:
-            EndShortcuts();
-            Replace<C>(*text);
-            return finish;
-        }
-    }
-    if (kind == Confirm) {
-        EndShortcuts();
-        return finish;
-    }
-    return stay;
-}
-
-}  // namespace
-
-std::wstring FormatCounts(const wchar_t* format, std::initializer_list<std::int32_t> numbers)
-{
-    std::wstring text;
-    auto number = numbers.begin();
-    for (std::wstring_view rest = format; !rest.empty();) {
-        size_t at = rest.find(L"%d");
-        if (at == std::wstring_view::npos || number == numbers.end()) {
-            text.append(rest);
-            break;
-        }
-        text.append(rest.substr(0, at));
-        text.append(std::to_wstring(*number++));
-        rest.remove_prefix(at + 2);
-    }
-    return text;
-}
-
 void StepNext()
 {
     if (++CurrentIndex > MatchCount)
@@ -128,13 +59,63 @@ void StepPrevious()
         CurrentIndex = MatchCount;
 }
 
+// The index is stored before framing is tried: a match that cannot be read is stepped over on
+// the next step without a zoom or a message.
 void ShowCurrentMatch()
 {
     if (!ComputeViewBox(CurrentIndex, ViewBox))
         return;
-    ZoomToViewBox(CurrentIndex == 0 ? 10 : 100);
+    ZoomToViewBox(ViewBox, CurrentIndex == 0 ? 10 : 100);
     ZelMsgPutInfoMessage(FormatCounts(message::Position, {MatchCount, CurrentIndex, MatchCount}).c_str());
 }
+
+template <Chain C>
+std::int32_t Keyin(const std::wstring& text)
+{
+    switch (BrowseWordOf(text)) {
+    case BrowseWord::Next:
+        StepNext();
+        ShowCurrentMatch();
+        return stay;
+    case BrowseWord::Previous:
+        StepPrevious();
+        ShowCurrentMatch();
+        return stay;
+    case BrowseWord::Delete:
+        EndShortcuts();
+        Delete<C>();
+        return finish;
+    case BrowseWord::None:
+        break;
+    }
+    EndShortcuts();
+    Replace<C>(text);
+    return finish;
+}
+
+// Every ending of the pass ends the shortcuts before an edit runs and before its message box is
+// up, so that no key pressed meanwhile is turned into a key-in; BrowseExecute ends them after any
+// other ending.
+template <Chain C>
+std::int32_t Browse(std::int32_t kind, ZelEvent event)
+{
+    StateEvent read = ReadEvent(kind, event, Takes::PicksAndKeyins);
+    switch (read.is) {
+    case EventIs::Pick:
+        EndShortcuts();
+        Replace<C>(read.text);
+        return finish;
+    case EventIs::KeyIn:
+        return Keyin<C>(read.text);
+    case EventIs::Confirm:
+    case EventIs::Refused:
+        return finish;
+    default:
+        return stay;
+    }
+}
+
+}  // namespace
 
 template <Chain C>
 std::int32_t BrowseReady() noexcept

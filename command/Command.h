@@ -10,10 +10,6 @@
 
 #include "command/CommandState.h"
 
-#include <initializer_list>
-#include <optional>
-#include <string>
-
 std::int32_t StartCommand() noexcept;
 
 template <Chain C>
@@ -36,16 +32,3 @@ template <Chain C>
 std::int32_t BrowseReady() noexcept;
 template <Chain C>
 std::int32_t BrowseExecute(std::int32_t kind, ZelEvent event) noexcept;
-
-void StepNext();
-void StepPrevious();
-void ShowCurrentMatch();
-
-// The text of the annotation that an element pick points at, copied; false when the host does
-// not report its record filled (0) with a text.
-[[nodiscard]] bool ReadPickedText(std::int32_t kind, ZelEvent event, std::wstring& text);
-// The key-in's text, copied exactly; none when the host gives no text at all.
-[[nodiscard]] std::optional<std::wstring> KeyinText(std::int32_t kind, ZelEvent event);
-
-// `format` with each "%d" replaced by the next number.
-std::wstring FormatCounts(const wchar_t* format, std::initializer_list<std::int32_t> numbers);

@@ -4,15 +4,18 @@
 
 #include <ZelLib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 struct MatchEntry {
-    std::int32_t qualifier;  // with segmentId, the pair that ZelIdSetBlinkSegmentId takes
+    std::int32_t qualifier;  // with segmentId, the pair that ZelIdSetBlinkSegmentId takes by address
     std::int32_t segmentId;
     std::int32_t elementId;  // the segment's head element: the annotation read and written
 };
 static_assert(sizeof(MatchEntry) == 12);
+static_assert(offsetof(MatchEntry, qualifier) == 0 && offsetof(MatchEntry, segmentId) == sizeof(std::int32_t),
+              "a match begins with the pair {qualifier, segmentId} that the host's blink takes");
 
 // Slot 0 is never used; matches occupy 1..MatchCount.
 constexpr std::int32_t MatchTableSlots = 1088;

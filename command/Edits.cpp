@@ -39,17 +39,17 @@ namespace {
 
 }  // namespace
 
-void ReplaceAllText(const std::wstring& text)
+void ReplaceAllText(const std::wstring& replacement)
 {
     for (std::int32_t i = 1; i <= MatchCount; ++i)
-        ZelCmtSetNote(MatchTable[i].elementId, 0, text.c_str());
+        ZelCmtSetNote(MatchTable[i].elementId, 0, replacement.c_str());
 }
 
-void ReplaceSubstringInAll(const std::wstring& text)
+void ReplaceSubstringInAll(const std::wstring& replacement)
 {
     std::wstring edited;
     for (std::int32_t i = 1; i <= MatchCount; ++i) {
-        if (EditedText(MatchTable[i], text, edited))
+        if (EditedText(MatchTable[i], replacement, edited))
             ZelCmtSetNote(MatchTable[i].elementId, 0, edited.c_str());
     }
 }

@@ -8,10 +8,10 @@
 // without overlap, the inserted text never scanned again. An empty `find` changes nothing.
 std::wstring ReplaceOccurrences(std::wstring_view text, std::wstring_view find, std::wstring_view with);
 
-// Every match's text becomes `text`.
-void ReplaceAllText(const std::wstring& text);
-// In every match's text, SearchText is replaced by `text`.
-void ReplaceSubstringInAll(const std::wstring& text);
+// Every match's text becomes `replacement`.
+void ReplaceAllText(const std::wstring& replacement);
+// In every match's text, SearchText is replaced by `replacement`.
+void ReplaceSubstringInAll(const std::wstring& replacement);
 // Deletes every matched segment; false at the first that cannot be deleted.
 [[nodiscard]] bool DeleteMatchedSegments();
 // Removes SearchText from every match's text, deleting the segment of a match whose text

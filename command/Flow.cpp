@@ -3,6 +3,7 @@
 #include "base/pch.h"
 
 #include "command/Command.h"
+#include "command/Events.h"
 #include "command/Matches.h"
 #include "command/Messages.h"
 
@@ -39,102 +40,74 @@ std::int32_t AfterCollection()
 template <Chain C>
 std::int32_t SearchInput(std::int32_t kind, ZelEvent event)
 {
-    EventPoint point{};
-    if (ZelEvtGetPoint(kind, event, &point) == 0) {
-        if (kind != ElementPick) {
-            ZelMsgPutErrorMessage(message::InvalidSelection);
-            return finish;
-        }
-        if (!ReadPickedText(kind, event, SearchText)) {
-            ZelMsgPutErrorMessage(message::Unreadable);
-            return finish;
-        }
+    StateEvent read = ReadEvent(kind, event, Takes::PicksAndKeyins);
+    switch (read.is) {
+    case EventIs::Pick:
+    case EventIs::KeyIn:
+        SearchText = std::move(read.text);
         ZelCtlSetReadyFunc(RangeReady<C>, L"");
         return advance;
-    }
-    if (kind == KeyIn) {
-        std::optional<std::wstring> text = KeyinText(kind, event);
-        if (!text)
-            return stay;
-        SearchText = std::move(*text);
-        ZelCtlSetReadyFunc(RangeReady<C>, L"");
-        return advance;
-    }
-    if (kind == Confirm) {
+    case EventIs::Confirm:
         RunSettingsDialog();
         return finish;
+    case EventIs::Refused:
+        return finish;
+    default:
+        return stay;
     }
-    return stay;
 }
 
 template <Chain C>
 std::int32_t Range(std::int32_t kind, ZelEvent event)
 {
-    EventPoint point{};
-    if (ZelEvtGetPoint(kind, event, &point) == 0) {
-        if (kind != DataPoint) {
-            ZelMsgPutErrorMessage(message::InvalidSelection);
-            return stay;
-        }
-        WindowCorner1 = point;
+    StateEvent read = ReadEvent(kind, event, Takes::DataPoints);
+    switch (read.is) {
+    case EventIs::DataPoint:
+        WindowCorner1 = read.point;
         ZelCtlSetReadyFunc(SecondCornerReady<C>, L"");
         return advance;
-    }
-    if (kind == Confirm) {
+    case EventIs::Confirm:
         CollectMatches(nullptr, C);
         return AfterCollection<C>();
+    default:
+        return stay;
     }
-    return stay;
 }
 
+// The window between the first corner and `corner`, given in either order.
+BoundingBox WindowTo(const EventPoint& corner)
+{
+    BoundingBox window{};
+    if (corner.x > WindowCorner1.x) {
+        window.xmin = WindowCorner1.x;
+        window.xmax = corner.x;
+    } else {
+        window.xmin = corner.x;
+        window.xmax = WindowCorner1.x;
+    }
+    if (corner.y > WindowCorner1.y) {
+        window.ymin = WindowCorner1.y;
+        window.ymax = corner.y;
+    } else {
+        window.ymin = corner.y;
+        window.ymax = WindowCorner1.y;
+    }
+    return window;
+}
+
+// Only a data point completes the window; a confirm here changes nothing.
 template <Chain C>
 std::int32_t SecondCorner(std::int32_t kind, ZelEvent event)
 {
-    EventPoint point{};
-    if (ZelEvtGetPoint(kind, event, &point) != 0)
+    StateEvent read = ReadEvent(kind, event, Takes::DataPoints);
+    if (read.is != EventIs::DataPoint)
         return stay;
-    if (kind != DataPoint) {
-        ZelMsgPutErrorMessage(message::InvalidSelection);
-        return stay;
-    }
-    BoundingBox window{};
-    if (point.x > WindowCorner1.x) {
-        window.xmin = WindowCorner1.x;
-        window.xmax = point.x;
-    } else {
-        window.xmin = point.x;
-        window.xmax = WindowCorner1.x;
-    }
-    if (point.y > WindowCorner1.y) {
-        window.ymin = WindowCorner1.y;
-        window.ymax = point.y;
-    } else {
-        window.ymin = point.y;
-        window.ymax = WindowCorner1.y;
-    }
+    BoundingBox window = WindowTo(read.point);
     CollectMatches(&window, C);
     return AfterCollection<C>();
 }
 
 }  // namespace
-
-bool ReadPickedText(std::int32_t kind, ZelEvent event, std::wstring& text)
-{
-    // Any result but 0 leaves the record unfilled, its text pointer garbage.
-    CommentRecord record{};
-    if (!ReadAnnotation(ZelEvtGetElementId(kind, event), record))
-        return false;
-    text = record.text;
-    return true;
-}
-
-std::optional<std::wstring> KeyinText(std::int32_t kind, ZelEvent event)
-{
-    const wchar_t* typed = ZelEvtGetKeyinString(kind, event);
-    if (!typed)
-        return std::nullopt;
-    return std::wstring(typed);
-}
 
 std::int32_t StartCommand() noexcept
 {
@@ -142,7 +115,7 @@ std::int32_t StartCommand() noexcept
         // A pass that the host ended while browsing ends its shortcuts here at the latest.
         EndShortcuts();
         LoadSearchMethod();
-        if (SearchMethod == 0)
+        if (SearchMethod == IdenticalMethod)
             SearchInputReady<Chain::Identical>();
         else
             SearchInputReady<Chain::Contains>();
@@ -218,7 +191,7 @@ void EnterBrowsing()
     CurrentIndex = 0;
     InstallKeyHook();
     if (ComputeViewBox(0, ViewBox))
-        ZoomToViewBox(10);
+        ZoomToViewBox(ViewBox, 10);
     ZelCtlSetReadyFunc(BrowseReady<C>, L"");
 }
 

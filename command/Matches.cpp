@@ -3,6 +3,7 @@
 #include "command/Matches.h"
 
 #include "base/Guarded.h"
+#include "base/UniqueHandle.h"
 #include "command/Messages.h"
 
 #include <algorithm>
@@ -118,6 +119,19 @@ std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId) no
 
 ElementFilter FilterOf(Chain chain) { return chain == Chain::Identical ? IdenticalTextFilter : ContainsTextFilter; }
 
+// The host's system id list, emptied and closed when its owner goes: the host holds a list left
+// open against the callback that opened it.
+struct EmptyAndCloseIdList {
+    void operator()(ZelIdData list) const noexcept
+    {
+        ZelIddInitApIdData(list);
+        ZelIddCloseApIdData(list);
+    }
+};
+using UniqueIdList = UniqueHandle<ZelIdData, EmptyAndCloseIdList>;
+
+UniqueIdList OpenSystemIdList() { return UniqueIdList(ZelIddOpenApIdData(SystemIdListKind, SystemIdListMode)); }
+
 }  // namespace
 
 bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b)
@@ -151,19 +165,18 @@ std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId) 
 void CollectMatches(const BoundingBox* window, Chain chain)
 {
     // The host appends a search's segments to its id list: empty it first with a search that
-    // fills it and an init that clears it.
-    if (ZelSgmSearchSegment2(nullptr, AcceptAllFilter, 0) == 0) {
-        ZelIdData list = ZelIddOpenApIdData(SystemIdListKind, SystemIdListMode);
-        ZelIddInitApIdData(list);
-        ZelIddCloseApIdData(list);
-    }
+    // fills it and a list emptied and closed at once.
+    if (ZelSgmSearchSegment2(nullptr, AcceptAllFilter, 0) == 0)
+        OpenSystemIdList().Reset();
     if (ZelSgmSearchSegment2(window, FilterOf(chain), 0) != 0)
         return;
 
-    ZelIdData list = ZelIddOpenApIdData(SystemIdListKind, SystemIdListMode);
+    UniqueIdList list = OpenSystemIdList();
+    if (!list)
+        return;
     IdListItem item{};
-    for (std::int32_t more = ZelIddGetHeadApIdData(list, &item); more != -1;
-         more = ZelIddGetNextApIdData(list, &item)) {
+    for (std::int32_t more = ZelIddGetHeadApIdData(list.Get(), &item); more != -1;
+         more = ZelIddGetNextApIdData(list.Get(), &item)) {
         std::int32_t segmentId = item.segmentId;
         std::int32_t qualifier = item.qualifier;
         std::int32_t elementId = ZelSgmGetHeadElementId(segmentId);
@@ -181,8 +194,6 @@ void CollectMatches(const BoundingBox* window, Chain chain)
         if (MatchCount == MatchCapacity)
             break;
     }
-    ZelIddInitApIdData(list);
-    ZelIddCloseApIdData(list);
 }
 
 void BlinkMatches()
@@ -224,7 +235,7 @@ bool ComputeViewBox(std::int32_t index, BoundingBox& box)
     return any;
 }
 
-void ZoomToViewBox(double margin)
+void ZoomToViewBox(const BoundingBox& box, double margin)
 {
-    ZelFilFitZoom2(ViewBox.xmin - margin, ViewBox.ymin - margin, ViewBox.xmax + margin, ViewBox.ymax + margin);
+    ZelFilFitZoom2(box.xmin - margin, box.ymin - margin, box.xmax + margin, box.ymax + margin);
 }

@@ -18,7 +18,8 @@ void BlinkMatches();
 // Index 0: the bounding box of every match that can be read; k: the k-th match's point.
 // False, with `box` untouched, when there is nothing to frame.
 [[nodiscard]] bool ComputeViewBox(std::int32_t index, BoundingBox& box);
-void ZoomToViewBox(double margin);
+// Fits the host's view to `box` widened by `margin` on every side.
+void ZoomToViewBox(const BoundingBox& box, double margin);
 
 // Ordinal comparison without regard to case, folding beyond A to Z.
 [[nodiscard]] bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b);

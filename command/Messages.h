@@ -1,6 +1,10 @@
 // Every text the command shows. "%d" marks where a number goes.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
 namespace message {
 
 constexpr wchar_t CursorIdentical[] = L"동일";
@@ -22,3 +26,6 @@ constexpr wchar_t Failed[] = L"오류가 발생하였습니다.";
 constexpr wchar_t Capacity[] = L"메모리 한계 용량을 초과하였습니다.";
 
 }  // namespace message
+
+// `format` with each "%d" replaced by the next number.
+std::wstring FormatCounts(const wchar_t* format, std::initializer_list<std::int32_t> numbers);

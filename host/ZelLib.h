@@ -147,7 +147,8 @@ ZELAPI std::int32_t ZelSgmGetHeadElementId(std::int32_t segmentId);
 // -1 when the segment could not be deleted.
 ZELAPI std::int32_t ZelSgmDeleteSegment(std::int32_t segmentId);
 
-// The system id list, which a segment search fills, opens with these two values.
+// The system id list, which a segment search fills, opens with these two values; null when no
+// list can be opened.
 constexpr std::int32_t SystemIdListKind = 0;
 constexpr std::int32_t SystemIdListMode = 1;
 ZELAPI ZelIdData ZelIddOpenApIdData(std::int32_t kind, std::int32_t mode);

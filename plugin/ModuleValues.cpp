@@ -2,11 +2,12 @@
 // unload. Everything else the module keeps is plain data, zero at load.
 #include "base/pch.h"
 
+#include "base/SettingsKey.h"
 #include "command/CommandState.h"
 #include "plugin/SorvaneApp.h"
 #include "settings/SettingsStore.h"
 
-const std::wstring SettingsSubkey = L"Sorvane";
+const std::wstring SettingsSubkey = PluginSettingsSubkey;
 std::wstring SearchText;
 CSorvaneApp theApp;
 

@@ -1,9 +1,8 @@
-// The plug-in's application object and its entry points, which the host calls: each is noexcept.
+// The plug-in's application object: the framework's start-up for a regular DLL constructs it at
+// load and runs its InitInstance.
 #pragma once
 
 #include <afxwin.h>
-
-#include <cstdint>
 
 class CSorvaneApp : public CWinApp {
 public:
@@ -14,8 +13,3 @@ public:
 };
 
 extern CSorvaneApp theApp;
-
-extern "C" std::int32_t Startup() noexcept;
-// The registration's second slot: the command has no work for it.
-std::int32_t SecondCallback() noexcept;
-void UnloadPlugin() noexcept;

@@ -1,20 +1,10 @@
 #include "base/pch.h"
 
+#include "plugin/Startup.h"
+
 #include "base/Guarded.h"
 #include "command/Command.h"
 #include "hook/KeyHook.h"
-#include "plugin/SorvaneApp.h"
-
-BEGIN_MESSAGE_MAP(CSorvaneApp, CWinApp)
-END_MESSAGE_MAP()
-
-CSorvaneApp::CSorvaneApp() : CWinApp(nullptr) {}
-
-BOOL CSorvaneApp::InitInstance()
-{
-    CWinApp::InitInstance();
-    return TRUE;
-}
 
 extern "C" std::int32_t Startup() noexcept
 {

@@ -2,6 +2,7 @@
 
 #include "settings/SettingsStore.h"
 
+#include "base/SettingsKey.h"
 #include "base/UniqueHandle.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr wchar_t KeyPathPrefix[] = L"SOFTWARE\\Tarnwick\\ZEL\\";
 constexpr wchar_t MethodValue[] = L"Method";
 // The query's capacity: a text of up to 126 characters and its NUL.
 constexpr DWORD ReadCapacity = 255;
@@ -34,13 +34,13 @@ std::wstring TextFromRegistryData(const BYTE* data, DWORD count)
     return text;
 }
 
-std::wstring MakeSettingsKeyPath(std::wstring subkey) { return KeyPathPrefix + subkey; }
+std::wstring MakeSettingsKeyPath(std::wstring subkey) { return SettingsKeyPrefix + subkey; }
 
 int ReadRegistryString(std::wstring keyPath, std::wstring valueName, std::wstring& text)
 {
     keyPath = WithBackslashes(std::move(keyPath));
     UniqueKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
         return -1;
     BYTE buffer[256] = {};
     DWORD type = 0;
@@ -57,7 +57,7 @@ int WriteRegistryString(std::wstring keyPath, std::wstring valueName, std::wstri
     UniqueKey key;
     DWORD disposition = 0;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.Receive(), &disposition) != ERROR_SUCCESS)
+                        nullptr, key.Put(), &disposition) != ERROR_SUCCESS)
         return -1;
     auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     if (RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes) !=

@@ -6,7 +6,9 @@
 
 IMPLEMENT_DYNAMIC(SorvaneDlg, CDialog)
 
-SorvaneDlg::SorvaneDlg() : CDialog(IDD_SEARCH_SETTINGS, nullptr), m_strSubkey(L"Sorvane"), m_nMethod(0) {}
+SorvaneDlg::SorvaneDlg()
+    : CDialog(IDD_SEARCH_SETTINGS, nullptr), m_strSubkey(SettingsSubkey), m_nMethod(IdenticalMethod)
+{}
 
 SorvaneDlg::~SorvaneDlg() = default;
 
@@ -24,9 +26,12 @@ void SorvaneDlg::DoDataExchange(CDataExchange* pDX)
 BOOL SorvaneDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // Reads -1 (no button is checked yet), which LoadMethod overwrites: the dialog has always
+    // opened in these steps.
     UpdateData(TRUE);
     LoadMethod();
-    // A stored method other than 0 or 1 leaves both buttons clear here.
+    // Checks again what LoadMethod checked, or, for a stored method other than 0 or 1, clears
+    // both buttons: such a method opens with neither checked.
     UpdateData(FALSE);
     return TRUE;
 }
@@ -34,20 +39,22 @@ BOOL SorvaneDlg::OnInitDialog()
 void SorvaneDlg::LoadMethod()
 {
     m_nMethod = ReadSearchMethod(m_strSubkey);
+    // OnInitDialog's transfer that follows decides what shows; the check is kept as it has always
+    // been made here.
     CheckRadioButton(IDC_RADIO_IDENTICAL, IDC_RADIO_CONTAINS,
-                     m_nMethod == 0 ? IDC_RADIO_IDENTICAL : IDC_RADIO_CONTAINS);
+                     m_nMethod == IdenticalMethod ? IDC_RADIO_IDENTICAL : IDC_RADIO_CONTAINS);
 }
 
 void SorvaneDlg::SaveMethod() { SaveSearchMethod(m_strSubkey, m_nMethod); }
 
 void SorvaneDlg::OnBnClickedIdentical()
 {
-    m_nMethod = 0;
+    m_nMethod = IdenticalMethod;
     SaveMethod();
 }
 
 void SorvaneDlg::OnBnClickedContains()
 {
-    m_nMethod = 1;
+    m_nMethod = ContainsMethod;
     SaveMethod();
 }

@@ -7,6 +7,7 @@
 
 #include "resources/resource.h"
 
+// Without the framework's C prefix that CSorvaneApp has: the dialog class has always had this name.
 class SorvaneDlg : public CDialog {
     DECLARE_DYNAMIC(SorvaneDlg)
 
@@ -17,7 +18,9 @@ public:
     ~SorvaneDlg() override;
 
     std::wstring m_strSubkey;
-    int m_nMethod;  // 0 identical (IDC_RADIO_IDENTICAL), 1 contains (IDC_RADIO_CONTAINS)
+    // The index of the checked radio button: IdenticalMethod (IDC_RADIO_IDENTICAL) or
+    // ContainsMethod (IDC_RADIO_CONTAINS).
+    int m_nMethod;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -1,6 +1,7 @@
 # Makes the release zips with CPack and checks them as a Windows user will meet them: each unpacks
 # into the one folder PACKAGE_NAME and holds exactly its files; README.txt and the HTML pages open
-# in Windows 7's Notepad and browser; the icons are transparent around their tile. Leaves the
+# in Windows 7's Notepad and browser; README.txt says how to start the command, and the release
+# notes are the users' own; the icons are transparent around their tile. Leaves the
 # user's zip unpacked in package/unpacked for the tests of the DLL it carries.
 set(package ${BUILD_DIR}/package)
 file(REMOVE_RECURSE ${package})
@@ -34,7 +35,7 @@ endfunction()
 expect_zip(${PACKAGE_NAME} unpacked
   README.txt Sorvane.dll apSorvane_16.png apSorvane_24.png apSorvane_32.png
   docs/user-guide.ko.md docs/user-guide.ko.html docs/user-guide.en.md docs/user-guide.en.html
-  docs/CHANGELOG.md docs/CHANGELOG.html)
+  docs/release-notes.md docs/release-notes.html)
 expect_zip(${PACKAGE_NAME}-symbols symbols Sorvane.dll.debug)
 set(shipped ${package}/unpacked/${PACKAGE_NAME})
 
@@ -51,7 +52,7 @@ if(readme MATCHES "(^|[^d] |[^0]d )0a" OR NOT readme MATCHES "0d 0a $")
 endif()
 
 # The pages: UTF-8 said in the page, every table rendered, and links between them, not to Markdown.
-foreach(page user-guide.ko user-guide.en CHANGELOG)
+foreach(page user-guide.ko user-guide.en release-notes)
   file(READ ${shipped}/docs/${page}.html html)
   if(NOT html MATCHES "<meta charset=\"utf-8\">")
     message(FATAL_ERROR "docs/${page}.html does not say it is UTF-8")
@@ -67,6 +68,42 @@ file(READ ${shipped}/docs/user-guide.ko.html html)
 if(NOT html MATCHES "<table>" OR NOT html MATCHES "href=\"user-guide.en.html\"")
   message(FATAL_ERROR "docs/user-guide.ko.html lacks its tables or its link to the English guide")
 endif()
+
+# README.txt tells, in Korean and then in English, how the command starts: its icon, clicked,
+# brings up the command's first prompt.
+file(READ ${shipped}/README.txt readme)
+set(first_prompt "검색할 주기입력/주기선택(확정-설정창Open) :")
+string(FIND "${readme}" "명령 실행" korean)
+string(FIND "${readme}" "Starting the command" english)
+if(korean EQUAL -1 OR english LESS korean)
+  message(FATAL_ERROR "README.txt lacks its Korean part \"명령 실행\" before its English part \"Starting the command\"")
+endif()
+foreach(part "아이콘을 클릭하면" "Click the icon")
+  string(FIND "${readme}" "${part}" at)
+  string(SUBSTRING "${readme}" ${at} 400 told)
+  string(FIND "${told}" "${first_prompt}" prompt_at)
+  if(at EQUAL -1 OR prompt_at EQUAL -1)
+    message(FATAL_ERROR "README.txt does not say \"${part}\" and the prompt that follows, \"${first_prompt}\"")
+  endif()
+endforeach()
+
+# The release notes are the users': Korean and English, no developers' matters, and every heading
+# with something under it.
+file(READ ${shipped}/docs/release-notes.html notes)
+if(NOT notes MATCHES "<h2>한국어</h2>.*<h3>4\\.2\\.1\\.1.*<h2>English</h2>.*<h3>4\\.2\\.1\\.1")
+  message(FATAL_ERROR "docs/release-notes.html lacks this release in Korean, then in English")
+endif()
+foreach(word "For developers" "find_package" "scripts/" "DEVELOPING" "stand-in" "SDK")
+  string(FIND "${notes}" "${word}" at)
+  if(NOT at EQUAL -1)
+    message(FATAL_ERROR "docs/release-notes.html speaks to developers: \"${word}\"")
+  endif()
+endforeach()
+foreach(level 1 2 3 4 5)
+  if(notes MATCHES "</h${level}>[ \n]*<h[1-${level}]>")
+    message(FATAL_ERROR "docs/release-notes.html has a heading with nothing under it: ${CMAKE_MATCH_0}")
+  endif()
+endforeach()
 
 # The icons: 8 bits for each of red, green, blue and alpha at their named size (the PNG header's
 # width, height, bit depth and colour type 6), and transparent somewhere.

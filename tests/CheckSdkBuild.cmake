@@ -1,8 +1,10 @@
 # Builds the plug-in against the host SDK as a package: the stand-in host installed in the SDK's
 # shape (BUILD_DIR/sdk) and a build of Sorvane.dll alone that finds it with ZELLIB_SDK_DIR
-# (BUILD_DIR/sdk-build, kept between runs). Checks that the plug-in took the SDK's header and
-# import library and that its include path holds the repository and the SDK, not the stand-in's
-# header; plugin_tests_sdk then runs the plug-in's tests on the DLL built so.
+# (BUILD_DIR/sdk-build, its objects kept between runs), configured without the stand-in, the tests,
+# the benchmarks and the release. Checks that this configuration asked for none of their
+# dependencies (nlohmann-json, Python), that the plug-in took the SDK's header and import library,
+# and that its include path holds the repository and the SDK, not the stand-in's header;
+# plugin_tests_sdk then runs the plug-in's tests on the DLL built so.
 set(sdk ${BUILD_DIR}/sdk)
 set(sdk_build ${BUILD_DIR}/sdk-build)
 
@@ -22,11 +24,18 @@ foreach(file include/ZelLib.h bin/ZelLib.dll lib/libZelLib.dll.a)
   endif()
 endforeach()
 
+file(REMOVE ${sdk_build}/CMakeCache.txt)
 run("configuring against the SDK" ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${sdk_build} -G ${GENERATOR}
     -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN} -DCMAKE_BUILD_TYPE=${BUILD_TYPE}
-    -DCMAKE_COMPILE_WARNING_AS_ERROR=${WARNINGS_AS_ERRORS} -DPython3_EXECUTABLE=${PYTHON}
-    -DZELLIB_SDK_DIR=${sdk} -DBUILD_TESTING=OFF)
-run("building Sorvane.dll against the SDK" ${CMAKE_COMMAND} --build ${sdk_build} --target Sorvane)
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=${WARNINGS_AS_ERRORS}
+    -DZELLIB_SDK_DIR=${sdk} -DSORVANE_HOST=OFF -DBUILD_TESTING=OFF)
+file(STRINGS ${sdk_build}/CMakeCache.txt asked REGEX "^(nlohmann_json_DIR|SORVANE_JSON_INCLUDE_DIR|Python3_[A-Z_]+|SORVANE_[A-Z]+):")
+foreach(entry IN LISTS asked)
+  if(NOT entry MATCHES "^SORVANE_(HOST|BENCHMARKS|RELEASE):[A-Z]+=OFF$")
+    message(FATAL_ERROR "the plug-in alone asked for what it does not build with: ${asked}")
+  endif()
+endforeach()
+run("building Sorvane.dll against the SDK" ${CMAKE_COMMAND} --build ${sdk_build})
 
 file(STRINGS ${sdk_build}/CMakeCache.txt found REGEX "^ZelLib_(INCLUDE_DIR|LIBRARY):")
 if(NOT found MATCHES "ZelLib_INCLUDE_DIR:PATH=${sdk}/include" OR NOT found MATCHES "ZelLib_LIBRARY:FILEPATH=${sdk}/lib/")

@@ -124,6 +124,15 @@ private:
     std::vector<DWORD> pixels_;
 };
 
+// A frame of the screen with the blinking matches lit; none when they never showed.
+std::optional<ScreenFrame> LitFrame()
+{
+    for (int i = 0; i < 20; ZhdPumpMessages(50), ++i)
+        if (ScreenFrame frame; frame.Bounds(zelhost::MatchBackColor).right > 0)
+            return frame;
+    return std::nullopt;
+}
+
 POINT ScreenPoint(double x, double y)
 {
     std::int32_t sx = 0, sy = 0;
@@ -195,11 +204,7 @@ protected:
         HostFixture::SetUp();
         mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, OnlyInjectedMouse, GetModuleHandleW(nullptr), 0);
         ASSERT_NE(mouseHook_, nullptr);
-        HKEY key;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr);
-        RegSetValueExW(key, L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"0"), 4);
-        RegCloseKey(key);
+        StoreMethod(L"0");
         module_ = LoadLibraryW(L"Sorvane.dll");
         ASSERT_NE(module_, nullptr);
         auto startup =
@@ -228,6 +233,19 @@ protected:
         HostFixture::TearDown();
     }
 
+    // Two matches far apart, both framed at the browse prompt.
+    void BrowseTwoFarMatches()
+    {
+        ASSERT_EQ(ZhdLoadDrawingJson(R"({"segments":[
+{"id":1,"qualifier":0,"elements":[{"id":10,"type":33,"x":0,"y":0,"text":"문","height":12}]},
+{"id":2,"qualifier":0,"elements":[{"id":20,"type":33,"x":5000,"y":3000,"text":"문","height":12}]}]})"),
+                  0);
+        Type(L"문");
+        Key(VK_RETURN);
+        Key(VK_RETURN);
+        ASSERT_EQ(TakeTranscript().back(), BrowsePrompt);
+    }
+
     HMODULE module_ = nullptr;
     HHOOK mouseHook_ = nullptr;
 };
@@ -248,12 +266,45 @@ TEST_F(ByHand, PickWholeDrawingRightArrowAndATypedReplacement)
     HHOOK boxes = SetWindowsHookExW(WH_CBT, ReadBoxButton, nullptr, GetCurrentThreadId());
     Key(VK_RETURN);
     UnhookWindowsHookEx(boxes);
-    EXPECT_EQ(TakeTranscript(), (Lines{"messagebox: 총 2개의 주기를 수정하였습니다.", "dialog: Zel host", "dialog: ok",
-                                       "result: finish"}));
+    EXPECT_EQ(TakeTranscript(), (Lines{"messagebox: 총 2개의 주기를 수정하였습니다.", "dialog: Zel 호스트",
+                                       "dialog: ok", "result: finish"}));
     EXPECT_EQ(BoxButton, L"확인") << "the message box's button";
     EXPECT_EQ(TextOf(10), L"D-출입문");
     EXPECT_EQ(TextOf(20), L"D-출입문");
     EXPECT_EQ(TextOf(30), L"창");
+}
+
+// By hand the transcript says what the person did, as the script lines that do the same, and the
+// status bar what a pick took.
+TEST_F(ByHand, TheTranscriptHoldsTheSessionsInputAndTheStatusBarWhatAPickTook)
+{
+    ZhdSetTranscribeWindowInput(1);
+    Click(3, 5);
+    EXPECT_NE(zhd::StatusBar().find("선택한 주기: \"문\" (요소 10)"), std::string::npos) << zhd::StatusBar();
+    Click(70, 30, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP);
+    Key(VK_RIGHT);
+    Type(L"창 ");
+    ZhdQueueDialogAnswer("ok");
+    Key(VK_RETURN);
+    Lines input;
+    for (const std::string& line : TakeTranscript())
+        if (line.rfind("> ", 0) == 0)
+            input.push_back(line);
+    EXPECT_EQ(input, (Lines{"> pick 10", "> confirm", "> keyin zoomn", "> keyin 창 "}));
+    EXPECT_EQ(TextOf(10), L"창 ");
+}
+
+TEST_F(ByHand, EscapeEmptiesTheKeyinLineAsItCancels)
+{
+    Type(L"문");
+    Key(VK_RETURN);
+    Type(L"abc");
+    TakeTranscript();
+    Key(VK_ESCAPE);
+    EXPECT_EQ(TakeTranscript(), Lines{"cancelled"});
+    EXPECT_TRUE(KeyinLineShows(L""));
+    Key(VK_RETURN);
+    EXPECT_EQ(TakeTranscript(), Lines{}) << "what was typed before Escape went to no command";
 }
 
 TEST_F(ByHand, AWindowOfTwoClicksWithItsRubberBand)
@@ -313,12 +364,8 @@ TEST_F(ByHand, ARotatedMatchIsMarkedAsALevelOne)
     POINT level = ScreenPoint(6, 5);
     POINT turned = ScreenPoint(95, 6);
     int reach = (ScreenPoint(4, 0).x - ScreenPoint(0, 0).x);
-    // The view blinks: a frame where the marks are lit.
-    std::optional<ScreenFrame> lit;
-    for (int i = 0; i < 20 && !lit; ZhdPumpMessages(50), ++i)
-        if (ScreenFrame frame; frame.Count(zelhost::MatchBackColor, level, reach) > 0)
-            lit = std::move(frame);
-    ASSERT_TRUE(lit) << "the level match never showed its colour";
+    std::optional<ScreenFrame> lit = LitFrame();
+    ASSERT_TRUE(lit) << "the matches never showed their colour";
     for (COLORREF color : {zelhost::MatchBackColor, zelhost::MatchTextColor}) {
         EXPECT_GT(lit->Count(color, level, reach), 0) << std::hex << "the level match lacks " << color;
         EXPECT_GT(lit->Count(color, turned, reach), 0) << std::hex << "the turned match lacks " << color;
@@ -362,14 +409,7 @@ TEST_F(ByHand, TextsSmallerThanAPixelAreDotsWhileMatchesStayMarkedAndADeletedOne
 
 TEST_F(ByHand, ThePromptStaysWholeBesideThePointerWhileThePluginZoomsAway)
 {
-    ASSERT_EQ(ZhdLoadDrawingJson(R"({"segments":[
-{"id":1,"qualifier":0,"elements":[{"id":10,"type":33,"x":0,"y":0,"text":"문","height":12}]},
-{"id":2,"qualifier":0,"elements":[{"id":20,"type":33,"x":5000,"y":3000,"text":"문","height":12}]}]})"),
-              0);
-    Type(L"문");
-    Key(VK_RETURN);
-    Key(VK_RETURN);  // both matches framed
-    ASSERT_EQ(TakeTranscript().back(), BrowsePrompt);
+    ASSERT_NO_FATAL_FAILURE(BrowseTwoFarMatches());
     MoveTo(2500, 1500);
     RECT whole = ScreenFrame().Bounds(zelhost::PromptBackColor);
     ASSERT_GT(whole.right - whole.left, 200) << "the browse prompt at the middle of the view";
@@ -391,6 +431,28 @@ TEST_F(ByHand, ThePromptStaysWholeBesideThePointerWhileThePluginZoomsAway)
     Key(VK_RIGHT);
     EXPECT_EQ(TakeTranscript().front(), "zoom: 4900 2900 5100 3100") << "the zoom to the far match";
     expectWholeBesidePointer("after the zoom to the far match");
+}
+
+TEST_F(ByHand, ThePromptLeavesTheCurrentMatchClear)
+{
+    ASSERT_NO_FATAL_FAILURE(BrowseTwoFarMatches());
+    Key(VK_RIGHT);  // the view on the first match alone
+    ASSERT_EQ(TakeTranscript().front(), "zoom: -100 -100 100 100");
+    // The match lit, first with the pointer away from it, then above and left of its text, where
+    // a box below and right of the pointer would cover it.
+    MoveTo(-90, -90);
+    std::optional<ScreenFrame> away = LitFrame();
+    ASSERT_TRUE(away) << "the current match never showed";
+    RECT match = away->Bounds(zelhost::MatchBackColor);
+    MoveTo(-8, 20);
+    std::optional<ScreenFrame> beside = LitFrame();
+    ASSERT_TRUE(beside) << "the current match never showed with the pointer beside it";
+    RECT prompt = beside->Bounds(zelhost::PromptBackColor);
+    RECT both{};
+    EXPECT_FALSE(IntersectRect(&both, &match, &prompt))
+        << "the prompt from " << prompt.left << "," << prompt.top << " to " << prompt.right << "," << prompt.bottom
+        << " lies over the match from " << match.left << "," << match.top << " to " << match.right << ","
+        << match.bottom;
 }
 
 }  // namespace

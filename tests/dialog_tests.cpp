@@ -12,8 +12,6 @@
 
 namespace {
 
-const std::wstring SettingsKey = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
-
 // The plug-in's resources, as the dialog finds them in the DLL's own module state.
 HMODULE PluginResources()
 {
@@ -24,7 +22,7 @@ HMODULE PluginResources()
 std::wstring StoredMethod()
 {
     std::wstring text;
-    return ReadRegistryString(SettingsKey, L"Method", text) == 0 ? text : L"<none>";
+    return ReadRegistryString(MethodKey, L"Method", text) == 0 ? text : L"<none>";
 }
 
 using TestedDialog = SorvaneDlg;
@@ -38,10 +36,8 @@ protected:
         AFX_MODULE_STATE* own = AfxGetStaticModuleState();
         own->m_hCurrentInstanceHandle = GetModuleHandleW(nullptr);
         own->m_hCurrentResourceHandle = PluginResources();
-        RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, MethodKey.c_str());
     }
-
-    void Store(const wchar_t* method) { WriteRegistryString(SettingsKey, L"Method", method); }
 
     // Runs the dialog with the plug-in's module state current, answering it as given.
     INT_PTR Run(std::initializer_list<const char*> answers, TestedDialog& dialog)
@@ -77,7 +73,7 @@ class DialogOpening : public Dialog, public ::testing::WithParamInterface<Openin
 TEST_P(DialogOpening, ShowsTheStoredMethod)
 {
     if (GetParam().stored)
-        Store(GetParam().stored);
+        StoreMethod(GetParam().stored);
     TestedDialog dialog;
     EXPECT_EQ(Run({"ok"}, dialog), IDOK);
     EXPECT_EQ(TakeTranscript(),
@@ -110,14 +106,14 @@ TEST_F(Dialog, TheLastClickBeforeOkIsTheMethod)
 
 TEST_F(Dialog, ClickingTheCheckedButtonWritesTheSameValueAgain)
 {
-    Store(L"1");
+    StoreMethod(L"1");
     TestedDialog dialog;
     ZhdQueueDialogAnswer("click 15001");
     ZhdQueueDialogAnswer("cancel");
     // Remove the value while the dialog is open: only a fresh write can bring it back.
     SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, SettingsKey.c_str(), L"Method");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, MethodKey.c_str(), L"Method");
     });
     AFX_MAINTAIN_STATE2 state(AfxGetStaticModuleState());
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
@@ -137,7 +133,7 @@ TEST_F(Dialog, HasTheClassInformationAndMessageMapOfTheFramework)
     EXPECT_STREQ(runtime->m_lpszClassName, "SorvaneDlg");
     EXPECT_EQ(runtime->m_wSchema, 0xFFFFu);
     EXPECT_EQ(runtime->m_pfnCreateObject, nullptr);
-    EXPECT_EQ(runtime->m_pBaseClass, RUNTIME_CLASS(CDialog));
+    EXPECT_EQ(runtime->m_pfnGetBaseClass(), RUNTIME_CLASS(CDialog));
     EXPECT_TRUE(dialog.IsKindOf(RUNTIME_CLASS(CWnd)));
     EXPECT_EQ(dialog.m_strSubkey, L"Sorvane");
     EXPECT_EQ(dialog.m_nMethod, 0);

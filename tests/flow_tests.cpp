@@ -4,7 +4,7 @@
 #include "command/Command.h"
 #include "command/Matches.h"
 #include "hook/KeyHook.h"
-#include "plugin/SorvaneApp.h"
+#include "plugin/Startup.h"
 #include "settings/SettingsStore.h"
 
 #include <windows.h>
@@ -13,21 +13,22 @@
 
 namespace {
 
-// Nothing escapes a function that the host or Windows calls: each is declared noexcept, and this
-// stops compiling when one is not.
+// Nothing escapes a function that the host or Windows calls: each is declared noexcept, and these
+// stop compiling when one is not.
+template <class Function>
+constexpr bool IsNoexcept = false;
+template <class Result, class... Arguments>
+constexpr bool IsNoexcept<Result (*)(Arguments...) noexcept> = true;
+template <auto... Functions>
+constexpr bool AllNoexcept = (IsNoexcept<decltype(Functions)> && ...);
+
 template <Chain C>
 constexpr bool ChainNoexcept =
-    noexcept(SearchInputReady<C>()) && noexcept(SearchInputExecute<C>(0, nullptr)) && noexcept(RangeReady<C>()) && noexcept(RangeExecute<C>(0, nullptr)) && noexcept(
-        SecondCornerReady<
-            C>()) && noexcept(SecondCornerExecute<C>(0,
-                                                     nullptr)) && noexcept(BrowseReady<C>()) && noexcept(BrowseExecute<C>(0,
-                                                                                                                          nullptr));
+    AllNoexcept<SearchInputReady<C>, SearchInputExecute<C>, RangeReady<C>, RangeExecute<C>, SecondCornerReady<C>,
+                SecondCornerExecute<C>, BrowseReady<C>, BrowseExecute<C>>;
 static_assert(ChainNoexcept<Chain::Identical> && ChainNoexcept<Chain::Contains>);
-static_assert(
-    noexcept(Startup()) && noexcept(StartCommand()) && noexcept(SecondCallback()) && noexcept(UnloadPlugin()));
-static_assert(
-    noexcept(AcceptAllFilter(0, 0)) && noexcept(IdenticalTextFilter(0, 0)) && noexcept(ContainsTextFilter(0, 0)));
-static_assert(noexcept(KeyHookProc(0, 0, 0)));
+static_assert(AllNoexcept<Startup, StartCommand, SecondCallback, UnloadPlugin, AcceptAllFilter, IdenticalTextFilter,
+                          ContainsTextFilter, KeyHookProc>);
 
 using Lines = std::vector<std::string>;
 
@@ -35,7 +36,6 @@ const std::string SearchPrompt = "prompt: 검색할 주기입력/주기선택(�
 const std::string RangePrompt = "prompt: 범위지시(확정:도면전체) : ";
 const std::string CornerPrompt = "prompt: 범위지시 : ";
 const std::string BrowsePrompt = "prompt: 변경할 주기입력/주기선택 ('->':다음주기 '<-':이전주기 'DEL키':삭제) :";
-const std::wstring SettingsKey = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
 
 class Command : public HostTest {
 protected:
@@ -61,17 +61,6 @@ protected:
         HostTest::TearDown();
     }
 
-    void StoreMethod(const wchar_t* method) { WriteRegistryString(SettingsKey, L"Method", method); }
-
-    std::vector<std::string> Calls(const std::string& prefix)
-    {
-        std::vector<std::string> calls;
-        for (const std::string& line : zhd::CallLog())
-            if (line.rfind(prefix, 0) == 0)
-                calls.push_back(line);
-        return calls;
-    }
-
     // Starts the command and keys in the search text, leaving it at the range prompt.
     void StartWith(const wchar_t* searchText)
     {
@@ -93,9 +82,9 @@ TEST_P(FirstPromptOfEachChain, AsksForTheSearchText)
     StoreMethod(GetParam().method);
     EXPECT_EQ(ZhdStartCommand(), 0);
     EXPECT_EQ(TakeTranscript(), (Lines{std::string("cursor: ") + GetParam().cursor, SearchPrompt}));
-    EXPECT_EQ(Calls("ZelIddClearSysIdData").size(), 1u);
-    EXPECT_EQ(Calls("ZelEvtSetEventMask"), Lines{"ZelEvtSetEventMask 0x1000800"});
-    EXPECT_EQ(Calls("ZelEvtSetObject"), Lines{"ZelEvtSetObject 8 0 0 17 0"});
+    EXPECT_EQ(CallsOf("ZelIddClearSysIdData").size(), 1u);
+    EXPECT_EQ(CallsOf("ZelEvtSetEventMask"), Lines{"ZelEvtSetEventMask 0x1000800"});
+    EXPECT_EQ(CallsOf("ZelEvtSetObject"), Lines{"ZelEvtSetObject 8 0 0 17 0"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FirstPromptOfEachChain,
@@ -109,7 +98,7 @@ TEST_F(Command, APickedAnnotationsTextBecomesTheSearchText)
     EXPECT_EQ(ZhdSendPick(40), advance);
     EXPECT_EQ(SearchText, L"Door frame");
     EXPECT_EQ(TakeTranscript(), (Lines{"result: advance", RangePrompt}));
-    EXPECT_EQ(Calls("ZelEvtSetEventMask").back(), "ZelEvtSetEventMask 0x20000");
+    EXPECT_EQ(CallsOf("ZelEvtSetEventMask").back(), "ZelEvtSetEventMask 0x20000");
 }
 
 TEST_F(Command, AKeyInIsTheSearchTextExactlyEvenANavigationWord)
@@ -164,7 +153,7 @@ TEST_F(Command, OtherEventsKeepEachPromptWaiting)
               (Lines{"cursor: 동일", SearchPrompt, "result: stay", "result: stay", "result: advance", RangePrompt,
                      "result: stay", "result: stay", "error: 잘못된 선택입니다.", "result: stay", "result: advance",
                      CornerPrompt, "result: stay", "error: 잘못된 선택입니다.", "result: stay"}));
-    EXPECT_EQ(Calls("ZelEvtSetEcho"), Lines{"ZelEvtSetEcho 2 0 0"});
+    EXPECT_EQ(CallsOf("ZelEvtSetEcho"), Lines{"ZelEvtSetEcho 2 0 0"});
 }
 
 TEST_F(Command, TheSecondCornerPromptSetsItsMaskThenItsEchoThenItsPrompt)

@@ -1,5 +1,6 @@
-// The stand-in host itself: its drawing files, its search and id list, its strictness and its
-// faults. A host that let a faulty plug-in pass would make every other test worthless.
+// The stand-in host itself: its drawing files, its search and id list and its strictness (its
+// faults: host_faults_tests.cpp). A host that let a faulty plug-in pass would make every other
+// test worthless.
 #include "tests/support/HostSupport.h"
 #include "zelhost/Drawing.h"
 #include "zelhost/Files.h"
@@ -210,28 +211,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Breach{ReadyAdvancingBlindly, true, "advance without a new ready function"},
                       Breach{ReadyWithReservedText, false, "second argument other than the empty text"},
                       Breach{ReadyLeavingAListOpen, false, "returned with an id list still open"}));
-
-TEST_F(StandInHost, FaultsChangeTheResultsThePlugInExamines)
-{
-    DrawingBuilder().Annotation(1, 10, 0, 0, L"a").Annotation(2, 20, 0, 0, L"b").Annotation(3, 30, 0, 0, L"c").Load();
-    ZhdFaultComment(10, 5);
-    ZhdFaultCommentNullText(20);
-    ZhdFaultDelete(3);
-    ZhdFaultHeadElement(2, 99);
-    ZhdFaultSearch(2, 1);
-
-    CommentRecord record{};
-    EXPECT_EQ(ZelCmtGetComment(10, &record), 5);
-    record.text = L"not touched";
-    EXPECT_EQ(ZelCmtGetComment(20, &record), 0);
-    EXPECT_EQ(record.text, nullptr);
-    EXPECT_EQ(ZelSgmDeleteSegment(3), -1);
-    EXPECT_EQ(ZelSgmDeleteSegment(1), 0);
-    EXPECT_EQ(ZelSgmGetHeadElementId(2), 99);
-    EXPECT_EQ(ZelSgmSearchSegment2(nullptr, AcceptEven, 0), 0);
-    EXPECT_EQ(ZelSgmSearchSegment2(nullptr, AcceptEven, 0), 1);
-    EXPECT_EQ(ZelSgmSearchSegment2(nullptr, AcceptEven, 0), 0);
-}
 
 std::int32_t ElementTypeOfWrongSegment(std::int32_t elementId, std::int32_t segmentId)
 {

@@ -1,10 +1,39 @@
 // Collecting matches, blinking and framing them.
 #include "tests/support/TestSupport.h"
 
+#include "command/Command.h"
 #include "command/Matches.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+// While set, the plug-in's allocations fail; ZelLib.dll allocates with a runtime of its own.
+bool FailAllocations = false;
+
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    if (FailAllocations)
+        throw std::bad_alloc();
+    if (void* memory = std::malloc(size == 0 ? 1 : size))
+        return memory;
+    throw std::bad_alloc();
+}
+// GCC takes the pair for a mismatch, not seeing that this new allocates with malloc.
+#ifdef __GNUC__
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+#ifdef __GNUC__
+#pragma GCC diagnostic pop
+#endif
 
 namespace {
 
@@ -26,12 +55,7 @@ protected:
         return MatchedSegments();
     }
 
-    size_t Count(const std::string& prefix)
-    {
-        auto log = zhd::CallLog();
-        return static_cast<size_t>(
-            std::count_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
-    }
+    size_t Count(const std::string& prefix) { return CallsOf(prefix).size(); }
 };
 
 TEST_F(Collection, IdenticalSearchMatchesWholeTextsWithoutRegardToCase)
@@ -204,6 +228,57 @@ TEST_F(Collection, AFailedSearchAddsNothingAndLeavesTheIdListClosed)
     EXPECT_EQ(Count("ZelIddOpenApIdData"), 0u);
 }
 
+struct UnopenedList {
+    int open;  // the list that the host cannot open: 1 the clearing pass's, 2 the walk's
+    std::vector<std::int32_t> matches;
+    std::vector<std::string> listCalls;
+};
+
+class IdListNotOpened : public Collection, public ::testing::WithParamInterface<UnopenedList> {};
+
+// The fixture fails on any call with a list that is not open.
+TEST_P(IdListNotOpened, IsNeitherWalkedNorEmptiedNorClosed)
+{
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Load();
+    ZhdFaultIdListOpen(GetParam().open);
+    EXPECT_EQ(Collect(Chain::Identical, L"문"), GetParam().matches);
+    EXPECT_EQ(CallsOf("ZelIdd"), GetParam().listCalls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, IdListNotOpened,
+                         ::testing::Values(UnopenedList{1,
+                                                        {1},
+                                                        {"ZelIddOpenApIdData 0 1", "ZelIddOpenApIdData 0 1",
+                                                         "ZelIddGetHeadApIdData", "ZelIddGetNextApIdData",
+                                                         "ZelIddInitApIdData", "ZelIddCloseApIdData"}},
+                                           UnopenedList{2,
+                                                        {},
+                                                        {"ZelIddOpenApIdData 0 1", "ZelIddInitApIdData",
+                                                         "ZelIddCloseApIdData", "ZelIddOpenApIdData 0 1"}}),
+                         [](const auto& info) { return info.param.open == 1 ? "ForTheClearingPass" : "ForTheWalk"; });
+
+// The texts are compared as the host hands them, never copied: a walk that reads a head with a
+// long text allocates nothing, and closes every list it opened (the fixture fails on the
+// violation of a list still open when the callback returns).
+TEST_F(Collection, AWalkAllocatesNothingAndLeavesNoIdListOpen)
+{
+    // The search accepts segment 1 for its annotation in the window; the segment's head, read in
+    // the walk, holds a long text that is not the search text.
+    DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Annotation(2, 20, 100, 100, std::wstring(300, L'문')).Load();
+    ZhdFaultHeadElement(1, 20);
+    SearchText = L"문";
+    ZhdStartAt(RangeReady<Chain::Identical>);
+    ZhdSendPoint(-1, -1);
+    TakeTranscript();
+    FailAllocations = true;
+    std::int32_t result = ZhdSendPoint(1, 1);
+    FailAllocations = false;
+    EXPECT_EQ(result, finish);
+    EXPECT_EQ(TakeTranscript(), (std::vector<std::string>{"messagebox: 동일한 주기가 없습니다.", "result: finish"}))
+        << "the walk went through, and found the head no match";
+    EXPECT_EQ(Count("ZelIddCloseApIdData"), 2u);
+}
+
 struct Capacity {
     int matches;
     int messages;
@@ -247,7 +322,7 @@ TEST_F(Framing, AllMatchesGiveTheirTrueBoundingBox)
     EXPECT_EQ(ViewBox.xmax, 20000004);
     EXPECT_EQ(ViewBox.ymin, -7);
     EXPECT_EQ(ViewBox.ymax, 3);
-    ZoomToViewBox(10);
+    ZoomToViewBox(ViewBox, 10);
     EXPECT_EQ(zhd::Transcript(), std::vector<std::string>{"zoom: 19999990 -17 20000014 13"});
 }
 
@@ -256,9 +331,9 @@ TEST_F(Framing, OneMatchIsABoxOfZeroSizeAtItsPosition)
     DrawingBuilder().Annotation(1, 10, 5, 6, L"문").Load();
     Collect(Chain::Identical, L"문");
     ASSERT_TRUE(ComputeViewBox(0, ViewBox));
-    ZoomToViewBox(10);
+    ZoomToViewBox(ViewBox, 10);
     ASSERT_TRUE(ComputeViewBox(1, ViewBox));
-    ZoomToViewBox(100);
+    ZoomToViewBox(ViewBox, 100);
     EXPECT_EQ(zhd::Transcript(), (std::vector<std::string>{"zoom: -5 -4 15 16", "zoom: -95 -94 105 106"}));
 }
 

@@ -6,10 +6,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace {
 
 const std::wstring TestSubkey = L"SorvaneStoreTest";
-const std::wstring TestKeyPath = L"SOFTWARE\\Tarnwick\\ZEL\\" + TestSubkey;
+const std::wstring TestKeyPath = MethodKeyPrefix + TestSubkey;
 
 struct StoredValue {
     DWORD type = REG_NONE;
@@ -142,10 +144,12 @@ TEST(RegistryData, TakesWholeCodeUnitsUpToTheFirstNul)
 
 TEST_F(Store, ForwardSlashesInAKeyPathAreBackslashes)
 {
-    EXPECT_EQ(WriteRegistryString(L"SOFTWARE/Tarnwick/ZEL/" + TestSubkey, L"Other", L"값"), 0);
+    std::wstring slashed = TestKeyPath;
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    EXPECT_EQ(WriteRegistryString(slashed, L"Other", L"값"), 0);
     EXPECT_EQ(ReadRaw(TestKeyPath, L"Other").bytes, Sz(L"값"));
     std::wstring text;
-    EXPECT_EQ(ReadRegistryString(L"SOFTWARE/Tarnwick/ZEL/" + TestSubkey, L"Other", text), 0);
+    EXPECT_EQ(ReadRegistryString(slashed, L"Other", text), 0);
     EXPECT_EQ(text, L"값");
 }
 
@@ -155,7 +159,7 @@ TEST_F(Store, AFailedReadLeavesTheTextAndAFailedWriteReports)
     EXPECT_EQ(ReadRegistryString(TestKeyPath, L"Method", text), -1);
     EXPECT_EQ(text, L"kept");
     std::wstring tooLong(300, L'k');  // longer than a registry key name may be
-    EXPECT_EQ(WriteRegistryString(L"SOFTWARE\\Tarnwick\\ZEL\\" + tooLong, L"Method", L"1"), -1);
+    EXPECT_EQ(WriteRegistryString(MethodKeyPrefix + tooLong, L"Method", L"1"), -1);
     EXPECT_FALSE(WriteSettingString(tooLong, L"Method", L"1"));
     EXPECT_EQ(ReadSearchMethod(tooLong), 0) << "the default holds when it cannot be written either";
 }
@@ -170,33 +174,41 @@ TEST_F(Store, SavingStoresTheMethodAsText)
 
 TEST_F(Store, LoadingReadsTheModulesOwnSubkey)
 {
-    const std::wstring own = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
-    RegDeleteTreeW(HKEY_CURRENT_USER, own.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, MethodKey.c_str());
     SearchMethod = 9;
     EXPECT_TRUE(LoadSearchMethod());
     EXPECT_EQ(SearchMethod, 0);
     SaveSearchMethod(L"Sorvane", 1);
     LoadSearchMethod();
     EXPECT_EQ(SearchMethod, 1);
-    RegDeleteTreeW(HKEY_CURRENT_USER, own.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, MethodKey.c_str());
 }
 
-// The registry keys' owner, on handles of the test's own that record their release.
+// The handles' owner, on handles of the test's own that record their release.
 std::vector<int*> Released;
 struct RecordRelease {
     void operator()(int* handle) const { Released.push_back(handle); }
 };
+using Owner = UniqueHandle<int*, RecordRelease>;
 
-TEST(UniqueHandle, ReleasesWhatItHoldsBeforeReceivingAnotherAndWhenItGoes)
+TEST(UniqueHandle, ReleasesEachHandleOnceWhereverItGoes)
 {
-    int first = 1, second = 2;
+    int first = 1, second = 2, third = 3;
     {
-        UniqueHandle<int*, RecordRelease> owner;
-        *owner.Receive() = &first;
-        *owner.Receive() = &second;
-        EXPECT_EQ(Released, std::vector<int*>{&first});
+        Owner owner;
+        *owner.Put() = &first;
+        *owner.Put() = &second;
+        EXPECT_EQ(Released, std::vector<int*>{&first}) << "Put releases what the owner held";
+        Owner moved(std::move(owner));
+        EXPECT_FALSE(owner);
+        EXPECT_EQ(moved.Get(), &second);
+        Owner assigned(&third);
+        assigned = std::move(moved);
+        EXPECT_EQ(Released, (std::vector<int*>{&first, &third})) << "assignment releases what it overwrites";
+        EXPECT_EQ(assigned.Release(), &second);
+        EXPECT_FALSE(assigned) << "a handle given up is the caller's";
     }
-    EXPECT_EQ(Released, (std::vector<int*>{&first, &second}));
+    EXPECT_EQ(Released, (std::vector<int*>{&first, &third}));
 }
 
 }  // namespace

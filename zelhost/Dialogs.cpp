@@ -39,7 +39,7 @@ BOOL CALLBACK DescribeButton(HWND window, LPARAM line)
 
 int ShowMessageBox(const wchar_t* text)
 {
-    return MessageBoxExW(GetActiveWindow(), text, L"Zel host", MB_OK, MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN));
+    return MessageBoxExW(GetActiveWindow(), text, HostCaption, MB_OK, MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN));
 }
 
 void Dialogs::Reset()
@@ -106,9 +106,10 @@ void Dialogs::AnswerOpenDialog()
     Arm();
     Describe(dialog);
     if (answer.rfind("snapshot ", 0) == 0) {
-        std::string file = answer.substr(9);
-        transcript_.Say(snapshot_(dialog, WideFromUtf8(file)) ? "dialog: snapshot " + file
-                                                              : "dialog: cannot write " + file);
+        std::string path = answer.substr(9);
+        std::string name = path.substr(path.find_last_of("\\/") + 1);
+        transcript_.Say(snapshot_(dialog, WideFromUtf8(path)) ? "dialog: snapshot " + name
+                                                              : "dialog: cannot write " + path);
         return;
     }
     int control = answer == "ok"                   ? IDOK

@@ -15,6 +15,9 @@
 
 namespace zelhost {
 
+// The caption of the host's window and of its message boxes.
+constexpr wchar_t HostCaption[] = L"Zel 호스트";
+
 // A message box of the host's, owned by the active window, its button in Korean (확인) as on a
 // Korean host, whatever language the system runs in; where the system has no Korean buttons,
 // its own.
@@ -28,7 +31,7 @@ public:
     {}
     void Reset();
 
-    // "click ID", "ok", "cancel", or "snapshot PATH".
+    // "click ID", "ok", "cancel", or "snapshot PATH" (the transcript names the file alone).
     void Queue(const std::string& answer);
     size_t Pending() const { return answers_.size(); }
     void Watch(bool watching);

@@ -3,7 +3,7 @@
 // refused with the place it stands at.
 #include "zelhost/Drawing.h"
 
-#include "zelhost/Owned.h"
+#include "base/UniqueHandle.h"
 #include "zelhost/Utf8.h"
 
 #include <nlohmann/json.hpp>
@@ -377,7 +377,7 @@ void Drawing::LoadJson(const std::string& utf8)
 
 void Drawing::LoadFile(const std::wstring& path)
 {
-    OwnedFile file(_wfopen(path.c_str(), L"rb"));
+    UniqueFile file(_wfopen(path.c_str(), L"rb"));
     if (!file)
         throw DrawingError("cannot read the drawing");
     // The parser takes a NUL byte for the end of its input; a file that holds one is refused

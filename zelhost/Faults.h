@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -21,9 +22,12 @@ struct Faults {
     std::unordered_set<std::int32_t> deletes;            // by segment
     std::map<std::int64_t, std::int32_t> searches;       // by search number, counted from the reset
     std::int64_t searchesMade = 0;
+    std::unordered_set<std::int64_t> idListOpens;  // by open number, counted from the reset: no list
+    std::int64_t idListOpensMade = 0;
     std::optional<std::int32_t> nextGetPoint;
     bool nextKeyinNull = false;
     std::unordered_map<std::int32_t, std::int32_t> heads;  // segment -> the head element to answer
+    std::string failInside;                                // the export whose next call fails inside the host; once
 
     // The fault of the search now being made, if any.
     std::optional<std::int32_t> TakeSearch()
@@ -33,6 +37,8 @@ struct Faults {
             return std::nullopt;
         return fault->second;
     }
+    // Whether the id list now being opened cannot be.
+    bool TakeIdListOpen() { return idListOpens.count(++idListOpensMade) != 0; }
 };
 
 }  // namespace zelhost

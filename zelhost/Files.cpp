@@ -1,7 +1,7 @@
 #include "zelhost/Files.h"
 
+#include "base/UniqueHandle.h"
 #include "zelhost/Drawing.h"
-#include "zelhost/Owned.h"
 
 #include <atomic>
 
@@ -9,7 +9,7 @@ namespace zelhost {
 
 bool ReadFileBytes(const std::wstring& path, std::string& contents)
 {
-    OwnedFile file(_wfopen(path.c_str(), L"rb"));
+    UniqueFile file(_wfopen(path.c_str(), L"rb"));
     if (!file)
         return false;
     char chunk[65536];
@@ -34,10 +34,10 @@ bool WriteAll(HANDLE file, const std::string& bytes)
 namespace {
 
 // A new file that no one else has opened: created exclusively, null when that fails.
-OwnedHandle CreateNew(const std::wstring& path, DWORD flags)
+UniqueKernelHandle CreateNew(const std::wstring& path, DWORD flags)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
-    return OwnedHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
+    return UniqueKernelHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 
 // A name of its own for each temporary file: the process, a counter and the time.
@@ -53,12 +53,12 @@ std::wstring TemporaryName(const std::wstring& path)
 void SafeWrite(const std::wstring& path, const std::function<bool(HANDLE)>& write)
 {
     // Held while this save runs, and gone with its handle even if the process dies.
-    OwnedHandle lock = CreateNew(path + L".lock", FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
+    UniqueKernelHandle lock = CreateNew(path + L".lock", FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
     if (!lock)
         throw DrawingError(GetLastError() == ERROR_FILE_EXISTS ? "another save of this file is under way; not saved"
                                                                : "cannot create a file in its folder");
     std::wstring temporary = TemporaryName(path);
-    OwnedHandle file = CreateNew(temporary, FILE_ATTRIBUTE_NORMAL);
+    UniqueKernelHandle file = CreateNew(temporary, FILE_ATTRIBUTE_NORMAL);
     if (!file)
         throw DrawingError("cannot create a file in its folder");
     bool written = write(file.Get()) && FlushFileBuffers(file.Get());

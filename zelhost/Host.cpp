@@ -28,6 +28,7 @@ void HostRooms::Reset()
     protocol.Reset();
     textCommand.Reset();
     modalMessageBoxes = false;
+    transcribeWindowInput = false;
     lastError.clear();
 }
 
@@ -87,6 +88,23 @@ HostRooms& Host()
 {
     static HostRooms rooms;
     return rooms;
+}
+
+void RecordFailure(const char* function) noexcept
+{
+    try {
+        std::string what;
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+            what = "an exception of no standard type";
+        }
+        Host().transcript.Violation(std::string(function) + " failed inside the host: " + what);
+    } catch (...) {
+        // Not even the violation could be recorded: the export's failing result must do.
+    }
 }
 
 }  // namespace zelhost

@@ -54,9 +54,24 @@ struct HostRooms {
     TextCommand textCommand;
     // ZelDlgMessageBox shows a real modal box (by hand) or only records its text (scripts, tests).
     bool modalMessageBoxes = false;
+    // By hand, what the person does in the host window goes into the transcript too, as the
+    // script lines that do the same ("> pick 12"); a script's own lines say it already.
+    bool transcribeWindowInput = false;
     std::string lastError;  // why the driver's last failed operation failed
 };
 
 HostRooms& Host();
+
+// No exception leaves an export of ZelLib.dll: each catches whatever its work throws and hands
+// it here, from its handler, which records it as a violation naming the export; the export then
+// gives its failing result.
+void RecordFailure(const char* function) noexcept;
+template <class Result>
+Result Failed(const char* function, Result result) noexcept
+{
+    RecordFailure(function);
+    return result;
+}
+inline void Failed(const char* function) noexcept { RecordFailure(function); }
 
 }  // namespace zelhost

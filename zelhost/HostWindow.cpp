@@ -2,16 +2,19 @@
 // and the key-in line. The host turns what the person does into the command's events:
 //   left click   an element pick (the prompt takes picks) or a data point (it takes points)
 //   right click  a confirm; so is Enter on an empty key-in line
-//   Enter        the key-in line's text as a key-in;  Escape  cancels the command that runs
+//   Enter        the key-in line's text as a key-in
+//   Escape       empties the key-in line and cancels the command that runs
 //   F2, button   starts the command;  F3  starts the host's own text command
 // and keeps the view the person's own: the wheel zooms about the pointer, a middle-button drag
 // pans, Home (on an empty key-in line) fits the whole drawing. None of these reach the plug-in.
-// The prompt shows beside the mouse where it is on the screen, whatever the view does.
+// The prompt shows beside the mouse where it is on the screen, whatever the view does; the status
+// bar says what a click picked. By hand, the transcript records what the person did.
 #include "zelhost/HostWindow.h"
 
+#include "base/UniqueHandle.h"
 #include "zelhost/Host.h"
-#include "zelhost/Owned.h"
 #include "zelhost/Pictures.h"
+#include "zelhost/Utf8.h"
 #include "zelhost/ViewElements.h"
 #include "zelhost/ZelHostDriver.h"
 
@@ -41,8 +44,8 @@ HWND Window = nullptr;
 HWND KeyinLine = nullptr;
 HWND StartButton = nullptr;
 WNDPROC EditProc = nullptr;
-OwnedGdi<HBITMAP> CommandIcon;
-OwnedGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
+UniqueGdi<HBITMAP> CommandIcon;
+UniqueGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
 std::optional<POINT> PanningFrom;
 std::optional<POINT> Mouse;  // where the mouse is over the view, in the window's client pixels
 bool BlinkArmed = false;     // the blink timer runs for the phase shown
@@ -84,10 +87,21 @@ std::wstring TextOf(HWND window)
     return text;
 }
 
+bool AnyCommandRunning() { return ZhdIsCommandRunning() || ZhdIsTextCommandRunning(); }
+
+// By hand, what the person did, as the script line that does the same.
+void Transcribe(const std::string& line)
+{
+    if (Host().transcribeWindowInput)
+        Host().transcript.Say("> " + line);
+}
+
 void StartCommand()
 {
-    if (ZhdIsRegistered())
+    if (ZhdIsRegistered()) {
+        Transcribe("command");
         ZhdStartCommand();
+    }
     SetFocus(KeyinLine);
 }
 
@@ -98,9 +112,21 @@ void SayHost(const std::wstring& text)
     Host().view.Changed();
 }
 
+// What the status bar says a pick took: the annotation's text, on one line, or the element.
+std::wstring PickedWord(const Element& picked)
+{
+    std::wstring id = std::to_wstring(picked.id);
+    if (!picked.IsAnnotation())
+        return L"선택한 요소: " + id;
+    std::wstring text = picked.text;
+    std::replace_if(
+        text.begin(), text.end(), [](wchar_t c) { return c < L' '; }, L' ');
+    return L"선택한 주기: \"" + text + L"\" (요소 " + id + L")";
+}
+
 void LeftClick(POINT pixel)
 {
-    if (!ZhdIsCommandRunning() && !ZhdIsTextCommandRunning())
+    if (!AnyCommandRunning())
         return;
     View& view = Host().view;
     std::int32_t mask = view.Input().mask;
@@ -110,11 +136,15 @@ void LeftClick(POINT pixel)
             SayHost(L"선택할 요소가 없습니다.");
             return;
         }
-        SayHost(L"");
+        // Said once the pick is handled: the prompt that follows clears the host's last word.
+        std::wstring took = PickedWord(*picked);
+        Transcribe("pick " + std::to_string(picked->id));
         ZhdSendPick(picked->id);
+        SayHost(took);
     } else if (mask & PointBit) {
         SayHost(L"");
         EventPoint at = view.ViewportFor(ViewArea()).ToDrawing(pixel);
+        Transcribe("point " + TranscriptNumber(at.x) + " " + TranscriptNumber(at.y));
         ZhdSendPoint(at.x, at.y);
     }
 }
@@ -127,14 +157,20 @@ bool HostKey(WPARAM key)
         StartCommand();
         return true;
     case VK_F3:
+        Transcribe("text");
         ZhdStartTextCommand();
         return true;
     case VK_ESCAPE:
+        // What was typed goes with the command, so that a later Enter cannot hand it to another.
+        ClearKeyinLine();
+        if (AnyCommandRunning())
+            Transcribe("cancel");
         ZhdCancelCommand();
         return true;
     case VK_HOME:
         if (GetWindowTextLengthW(KeyinLine) > 0)
             return false;
+        Transcribe("fit");
         Host().view.FitAll();
         return true;
     default:
@@ -151,6 +187,9 @@ LRESULT CALLBACK KeyinLineProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_KEYDOWN && wParam == VK_RETURN) {
         std::wstring text = TextOf(window);
         SetWindowTextW(window, L"");
+        if (AnyCommandRunning())
+            Transcribe(text.empty() ? "confirm" : "keyin " + Utf8FromWide(text));
+        SayHost(L"");
         Host().KeyinLineEntered(text);
         return 0;
     }
@@ -181,8 +220,8 @@ void OnPaint(HWND window)
     RECT area = ViewArea();
     RECT local = LocalViewArea();
     if (local.right > 0 && local.bottom > 0) {
-        OwnedMemoryDc memory(CreateCompatibleDC(dc));
-        OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
+        UniqueMemoryDc memory(CreateCompatibleDC(dc));
+        UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, local.right, local.bottom));
         Selected selected(memory.Get(), bitmap.Get());
         Host().view.Paint(memory.Get(), local, true, Mouse ? std::optional(ToLocal(*Mouse)) : std::nullopt);
         BitBlt(dc, area.left, area.top, local.right, local.bottom, memory.Get(), 0, 0, SRCCOPY);
@@ -222,8 +261,11 @@ void OnLeftButtonDown(POINT pixel)
 
 void OnRightButtonUp(POINT pixel)
 {
-    if (InView(pixel) && ZhdIsCommandRunning())
+    if (InView(pixel) && ZhdIsCommandRunning()) {
+        Transcribe("confirm");
+        SayHost(L"");
         ZhdSendConfirm();
+    }
 }
 
 void OnMiddleButtonDown(HWND window, POINT pixel)
@@ -333,7 +375,7 @@ void ClearKeyinLine()
 using namespace zelhost;
 
 ZHDAPI void* ZhdCreateWindow()
-{
+try {
     if (Window)
         return Window;
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -343,7 +385,7 @@ ZHDAPI void* ZhdCreateWindow()
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_CROSS));
     windowClass.lpszClassName = WindowClass;
     RegisterClassW(&windowClass);
-    Window = CreateWindowExW(0, WindowClass, L"Zel host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900,
+    Window = CreateWindowExW(0, WindowClass, HostCaption, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900,
                              700, nullptr, nullptr, instance, nullptr);
     if (!Window)
         return nullptr;
@@ -358,19 +400,21 @@ ZHDAPI void* ZhdCreateWindow()
         SetWindowLongPtrW(KeyinLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeyinLineProc)));
     // The controls write in the host's face too: the system's own has no Hangul here, and it is bold.
     if (!TextFont)
-        TextFont = OwnedGdi<HFONT>(CreateFace(HostTextHeight));
+        TextFont = UniqueGdi<HFONT>(CreateFace(HostTextHeight));
     for (HWND control : {StartButton, KeyinLine})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
     return Window;
+} catch (...) {
+    return Failed(__func__, nullptr);
 }
 
 ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
-{
+try {
     if (!StartButton || !pngPath)
         return 1;
-    OwnedGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
+    UniqueGdi<HBITMAP> icon(LoadPng(pngPath, GetSysColor(COLOR_BTNFACE)));
     if (!icon)
         return 1;
     SetWindowLongPtrW(StartButton, GWL_STYLE, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_BITMAP);
@@ -378,19 +422,23 @@ ZHDAPI std::int32_t ZhdSetCommandIcon(const wchar_t* pngPath)
     SendMessageW(StartButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(icon.Get()));
     CommandIcon = std::move(icon);
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
 ZHDAPI void ZhdFocusKeyinLine()
-{
+try {
     if (!Window)
         return;
     SetForegroundWindow(Window);
     SetActiveWindow(Window);
     SetFocus(KeyinLine);
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY)
-{
+try {
     if (!Window || !screenX || !screenY)
         return 1;
     RECT area = ViewArea();
@@ -403,14 +451,21 @@ ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, 
     *screenX = pixel.x;
     *screenY = pixel.y;
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
-ZHDAPI void ZhdFitView() { Host().view.FitAll(); }
+ZHDAPI void ZhdFitView()
+try {
+    Host().view.FitAll();
+} catch (...) {
+    Failed(__func__);
+}
 
 // Returns at its deadline however busy the queue is, for the deadline is looked at after every
 // message; at least one waiting message is handled, even with no time given.
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
-{
+try {
     DWORD end = GetTickCount() + static_cast<DWORD>(std::max<std::int32_t>(milliseconds, 0));
     MSG message;
     for (;;) {
@@ -424,13 +479,17 @@ ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
         if (static_cast<LONG>(end - GetTickCount()) <= 0)
             return;
     }
+} catch (...) {
+    Failed(__func__);
 }
 
 ZHDAPI void ZhdRunWindow()
-{
+try {
     MSG message;
     while (Window && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+} catch (...) {
+    Failed(__func__);
 }

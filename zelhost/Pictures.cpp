@@ -1,6 +1,6 @@
 #include "zelhost/Pictures.h"
 
-#include "zelhost/Owned.h"
+#include "base/UniqueHandle.h"
 
 #include <wincodec.h>
 
@@ -68,9 +68,9 @@ bool SavePng(HBITMAP bitmap, int width, int height, const std::wstring& path)
 template <class Paint>
 bool SavePainted(int width, int height, const std::wstring& path, Paint paint)
 {
-    OwnedWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
-    OwnedMemoryDc memory(CreateCompatibleDC(screen.Get()));
-    OwnedGdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    UniqueWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
+    UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
+    UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
     if (!memory || !bitmap)
         return false;
     {
@@ -91,7 +91,7 @@ bool SnapshotWindow(HWND window, const std::wstring& path)
     RECT rect;
     GetWindowRect(window, &rect);
     return SavePainted(rect.right - rect.left, rect.bottom - rect.top, path, [&](HDC target, HDC) {
-        OwnedWindowDc painted(GetWindowDC(window), ReleaseWindowDc{window});
+        UniqueWindowDc painted(GetWindowDC(window), ReleaseWindowDc{window});
         BitBlt(target, 0, 0, rect.right - rect.left, rect.bottom - rect.top, painted.Get(), 0, 0, SRCCOPY);
     });
 }
@@ -142,7 +142,7 @@ HBITMAP LoadPng(const std::wstring& path, COLORREF background)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    OwnedWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
+    UniqueWindowDc screen(GetDC(nullptr), ReleaseWindowDc{nullptr});
     return CreateDIBitmap(screen.Get(), &info.bmiHeader, CBM_INIT, pixels.data(), &info, DIB_RGB_COLORS);
 }
 

@@ -1,7 +1,8 @@
 #include "zelhost/ScriptLines.h"
 
+#include "base/SettingsKey.h"
+#include "base/UniqueHandle.h"
 #include "zelhost/Files.h"
-#include "zelhost/Owned.h"
 #include "zelhost/SystemInput.h"
 #include "zelhost/Utf8.h"
 #include "zelhost/ZelHostDriver.h"
@@ -20,7 +21,7 @@ namespace zelhost {
 
 namespace {
 
-constexpr wchar_t SettingsKey[] = L"SOFTWARE\\Tarnwick\\ZEL\\Sorvane";
+const std::wstring SettingsKey = std::wstring(SettingsKeyPrefix) + PluginSettingsSubkey;
 constexpr int LongestWait = 60000;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -131,14 +132,14 @@ std::wstring PicturePath(const Session& session, const std::string& name)
 void StoreMethod(const std::optional<std::wstring>& text)
 {
     if (!text) {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, SettingsKey, L"Method");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, SettingsKey.c_str(), L"Method");
         return;
     }
     HKEY opened = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
+                        nullptr) != ERROR_SUCCESS)
         return;
-    OwnedKey key(opened);
+    UniqueKey key(opened);
     RegSetValueExW(key.Get(), L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
                    static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t)));
 }
@@ -430,7 +431,10 @@ std::optional<std::vector<Line>> ReadScript(const std::wstring& path, std::strin
 
 std::string RunLine(const Line& line, Session& session)
 {
-    Print("> " + line.verb + (line.rest.empty() ? "" : " " + line.rest) + "\n");
+    // A dialog's answer waits for its dialog and shows when the dialog takes it ("dialog: ok"),
+    // after the line that opened it.
+    if (line.verb.rfind("dialog ", 0) != 0)
+        Print("> " + line.verb + (line.rest.empty() ? "" : " " + line.rest) + "\n");
     const Verb& verb = *FindVerb(line.verb);
     if (verb.needsCommand && !ZhdIsCommandRunning() && !ZhdIsTextCommandRunning())
         return "no command is running for " + line.verb + R"( (start one with "command" or "text"))";

@@ -1,7 +1,7 @@
 // What the host shows of the drawing: the view (framed by the plug-in's last zoom, or by the
 // person's own wheel, drag and Home), the segments set blinking, the rubber band of a prompt
 // with an echo, and the prompt, cursor, info and error lines: the status bar at the view's foot
-// always shows them, and the prompt also shows beside the mouse. The host window
+// always shows them, and the prompt also shows beside the mouse, clear of the current match. The host window
 // (HostWindow.cpp) and the snapshots paint it; a click is turned into a pick or a point here.
 // The elements themselves are ViewElements' to measure and paint.
 #pragma once
@@ -14,10 +14,12 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zelhost {
 
+class Dots;
 class Fonts;
 
 // A segment as ZelIdSetBlinkSegmentId names it.
@@ -31,7 +33,14 @@ struct StatusLines {
     std::wstring cursor;
     std::wstring info;
     std::wstring error;
-    std::wstring host;  // the host's own word, such as why a click picked nothing
+    std::wstring host;  // the host's own word: what a click picked, or why it picked nothing
+};
+
+// A piece of a line the host writes, in its own colour and face.
+struct TextPiece {
+    std::wstring text;
+    COLORREF color;
+    HFONT font;
 };
 
 // What the current prompt takes, as its ready function set it. The host's own meaning of the
@@ -116,12 +125,23 @@ public:
     // at the mouse. A snapshot shows every blinking segment lit and the band to the pointer's
     // last place.
     void Paint(HDC dc, const RECT& area, bool live, std::optional<POINT> mouse = std::nullopt) const;
+    // What the status bar shows, as one text.
+    std::wstring StatusBarText() const;
 
 private:
     BoundingBox Shown() const;
-    void PaintElements(HDC dc, const Viewport& viewport, bool live, Fonts& fonts) const;
+    // Where the current match is on the screen, when it is in view.
+    std::optional<RECT> PaintElements(HDC dc, const Viewport& viewport, bool live, Fonts& fonts) const;
+    // What the drawing's index finds in `visible`: what is smaller than a pixel laid as a dot,
+    // the other elements (but those of the `skipped` segments, sorted) in the drawing's order.
+    using Placed = std::pair<const Segment*, const Element*>;
+    std::vector<Placed> OverDots(const Viewport& viewport, const BoundingBox& visible,
+                                 const std::vector<std::int32_t>& skipped, Dots& dots) const;
     void PaintBand(HDC dc, const Viewport& viewport, std::optional<POINT> mouse) const;
-    void PaintLines(HDC dc, const RECT& area, std::optional<POINT> mouse, Fonts& fonts) const;
+    // The status bar's pieces, or the prompt's alone; without fonts, the texts alone.
+    std::vector<TextPiece> StatusPieces(Fonts* fonts, bool promptAlone) const;
+    void PaintLines(HDC dc, const RECT& area, std::optional<POINT> mouse, std::optional<RECT> current,
+                    Fonts& fonts) const;
 
     const Drawing& drawing_;
     std::optional<BoundingBox> shown_;  // none: the whole drawing

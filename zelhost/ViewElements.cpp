@@ -198,7 +198,7 @@ void Dots::Add(const BoundingBox& box)
         BITMAPINFO info{};
         info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
-        layer_ = OwnedGdi<HBITMAP>(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        layer_ = UniqueGdi<HBITMAP>(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!layer_)
             return;
         pixels_ = static_cast<std::uint32_t*>(bits);
@@ -213,7 +213,7 @@ void Dots::PaintOn(HDC dc) const
     if (!pixels_)
         return;
     const RECT& area = viewport_.area;
-    OwnedMemoryDc memory(CreateCompatibleDC(dc));
+    UniqueMemoryDc memory(CreateCompatibleDC(dc));
     Selected layer(memory.Get(), layer_.Get());
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory.Get(), 0, 0, SRCCOPY);
 }
@@ -229,7 +229,7 @@ HFONT Fonts::Get(int height, int tenthsOfDegree, bool bold, bool underlined, con
     auto key = std::make_tuple(height, tenthsOfDegree, bold, underlined, std::wstring(face));
     auto found = fonts_.find(key);
     if (found == fonts_.end())
-        found = fonts_.emplace(key, OwnedGdi<HFONT>(CreateFace(height, tenthsOfDegree, bold, underlined, face))).first;
+        found = fonts_.emplace(key, UniqueGdi<HFONT>(CreateFace(height, tenthsOfDegree, bold, underlined, face))).first;
     return found->second.Get();
 }
 

@@ -3,8 +3,8 @@
 // colour, over the text's own rectangle turned with it) and the current match boxed the same way.
 #pragma once
 
+#include "base/UniqueHandle.h"
 #include "zelhost/Drawing.h"
-#include "zelhost/Owned.h"
 #include "zelhost/View.h"
 
 #include <windows.h>
@@ -35,7 +35,7 @@ public:
 
 private:
     const Viewport& viewport_;
-    OwnedGdi<HBITMAP> layer_;
+    UniqueGdi<HBITMAP> layer_;
     std::uint32_t* pixels_ = nullptr;  // top-down rows, 0x00RRGGBB
 };
 
@@ -49,7 +49,7 @@ public:
     HFONT Get(int height, int tenthsOfDegree, bool bold, bool underlined = false, const wchar_t* face = HostFace);
 
 private:
-    std::map<std::tuple<int, int, bool, bool, std::wstring>, OwnedGdi<HFONT>> fonts_;
+    std::map<std::tuple<int, int, bool, bool, std::wstring>, UniqueGdi<HFONT>> fonts_;
 };
 
 enum class Mark { None, Match, CurrentMatch };
@@ -67,10 +67,10 @@ private:
     HDC dc_;
     const Viewport& viewport_;
     Fonts& fonts_;
-    OwnedGdi<HPEN> linePen_;
-    OwnedGdi<HPEN> textPen_;
-    OwnedGdi<HPEN> matchPen_;
-    OwnedGdi<HBRUSH> matchBrush_;
+    UniqueGdi<HPEN> linePen_;
+    UniqueGdi<HPEN> textPen_;
+    UniqueGdi<HPEN> matchPen_;
+    UniqueGdi<HBRUSH> matchBrush_;
     Selected pen_;
 };
 

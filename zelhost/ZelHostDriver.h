@@ -7,6 +7,7 @@
 //   zoom: XMIN YMIN XMAX YMAX          blink: QUALIFIER/SEGMENT ...
 //   result: finish|advance|stay        dialog: ...
 //   host command: text / cancelled     keyin to the host: / keyin to no command: TEXT
+//   > LINE                             by hand, what the person did, as a script line
 // The violations list records every breach of the command protocol the host noticed. A call
 // log, kept only when asked for, records every ZelLib call with its arguments (one line each).
 #pragma once
@@ -75,6 +76,11 @@ ZHDAPI void ZhdFaultCommentNullText(std::int32_t elementId);
 ZHDAPI void ZhdFaultDelete(std::int32_t segmentId);
 // The n-th segment search from now (1 = the next one) returns `result` without searching.
 ZHDAPI void ZhdFaultSearch(std::int32_t n, std::int32_t result);
+// The n-th ZelIddOpenApIdData from now (1 = the next one) opens no list: it returns null.
+ZHDAPI void ZhdFaultIdListOpen(std::int32_t n);
+// The next call of the ZelLib export of that name fails inside the host: it throws, as a host
+// out of memory would, and gives the plug-in its failing result with a violation instead.
+ZHDAPI void ZhdFaultInside(const char* function);
 // The next ZelEvtGetPoint returns `result` and fills nothing.
 ZHDAPI void ZhdFaultGetPoint(std::int32_t result);
 // The next ZelEvtGetKeyinString returns a null text.
@@ -116,6 +122,9 @@ ZHDAPI std::int32_t ZhdGetDrawingJson(char* buffer, std::int32_t capacity);
 ZHDAPI std::int32_t ZhdGetLastError(char* buffer, std::int32_t capacity);
 // The prompt the plug-in showed last.
 ZHDAPI std::int32_t ZhdGetPrompt(char* buffer, std::int32_t capacity);
+// What the host window's status bar shows: the prompt with its cursor word, the info, the error
+// and the host's own word (what a click picked).
+ZHDAPI std::int32_t ZhdGetStatusBar(char* buffer, std::int32_t capacity);
 // The call log is off unless a test asks for it.
 ZHDAPI void ZhdSetCallLogging(std::int32_t enabled);
 // Every transcript line is also written to standard output as it happens.
@@ -125,6 +134,10 @@ ZHDAPI void ZhdSetKeepTranscript(std::int32_t enabled);
 // ZelDlgMessageBox shows a real modal message box, owned by the host window, instead of only
 // recording its text.
 ZHDAPI void ZhdSetModalMessageBoxes(std::int32_t enabled);
+// By hand: every command start, cancel, pick, data point, key-in and confirm the host window
+// takes from the person also goes into the transcript, as the script line that does the same
+// ("> pick 12", "> keyin 2668"). Off for scripts, whose own lines say it.
+ZHDAPI void ZhdSetTranscribeWindowInput(std::int32_t enabled);
 
 namespace zhd {
 
@@ -155,6 +168,7 @@ inline std::vector<std::string> Violations() { return Lines(Read(ZhdGetViolation
 inline std::string DrawingJson() { return Read(ZhdGetDrawingJson); }
 inline std::string LastError() { return Read(ZhdGetLastError); }
 inline std::string Prompt() { return Read(ZhdGetPrompt); }
+inline std::string StatusBar() { return Read(ZhdGetStatusBar); }
 inline std::string DialogFailure() { return Read(ZhdTakeDialogFailure); }
 
 }  // namespace zhd

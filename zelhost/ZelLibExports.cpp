@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <utility>
 
 using namespace zelhost;
@@ -49,6 +50,18 @@ bool Show(const char* function, const char* label, const wchar_t* text, std::wst
     return true;
 }
 
+// Where every export begins: the host's rooms, once the fault that makes this export fail inside
+// the host has been taken, if it is set.
+HostRooms& Entered(const char* function)
+{
+    HostRooms& h = Host();
+    if (!h.faults.failInside.empty() && h.faults.failInside == function) {
+        h.faults.failInside.clear();
+        throw std::runtime_error("the fault the driver set");
+    }
+    return h;
+}
+
 bool Inside(const BoundingBox& w, const Element& e)
 {
     return e.x >= w.xmin && e.x <= w.xmax && e.y >= w.ymin && e.y <= w.ymax;
@@ -57,30 +70,39 @@ bool Inside(const BoundingBox& w, const Element& e)
 }  // namespace
 
 ZELAPI std::int32_t ZelCtlRegisterZelLib2(ZelStartFunc start, ZelSecondFunc second, ZelUnloadFunc unload)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([] { return std::string("ZelCtlRegisterZelLib2"); });
     return h.protocol.Register(start, second, unload, h.faults.registerResult);
+} catch (...) {
+    return Failed(__func__, 0);
 }
 
 ZELAPI std::int32_t ZelCtlSetReadyFunc(ZelReadyFunc ready, const wchar_t* reserved)
-{
+try {
+    Entered(__func__);
     Host().transcript.Call([] { return std::string("ZelCtlSetReadyFunc"); });
     CheckReserved("ZelCtlSetReadyFunc", reserved);
     Host().protocol.SetReady(ready);
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelCtlSetExecuteFunc(ZelExecuteFunc execute, const wchar_t* reserved)
-{
+try {
+    Entered(__func__);
     Host().transcript.Call([] { return std::string("ZelCtlSetExecuteFunc"); });
     CheckReserved("ZelCtlSetExecuteFunc", reserved);
     Host().protocol.SetExecute(execute);
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelEvtSetEventMask(std::int32_t mask)
-{
+try {
+    Entered(__func__);
     Host().view.Input().mask = mask;
     Host().transcript.Call([&] {
         char buffer[48];
@@ -88,11 +110,13 @@ ZELAPI std::int32_t ZelEvtSetEventMask(std::int32_t mask)
         return std::string(buffer);
     });
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelEvtSetObject(const ObjectFilterRecord* filter)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     if (!filter) {
         h.transcript.Violation("ZelEvtSetObject with a null record");
         return -1;
@@ -105,11 +129,13 @@ ZELAPI std::int32_t ZelEvtSetObject(const ObjectFilterRecord* filter)
         return line;
     });
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelEvtSetEcho(const EchoRecord* echo)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     if (!echo) {
         h.transcript.Violation("ZelEvtSetEcho with a null record");
         return -1;
@@ -120,11 +146,13 @@ ZELAPI std::int32_t ZelEvtSetEcho(const EchoRecord* echo)
                TranscriptNumber(echo->y);
     });
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelEvtGetPoint(std::int32_t kind, ZelEvent event, EventPoint* point)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] { return "ZelEvtGetPoint " + std::to_string(kind); });
     HostEvent* e = h.protocol.CheckEvent("ZelEvtGetPoint", kind, event);
     if (auto fault = std::exchange(h.faults.nextGetPoint, std::nullopt))
@@ -137,62 +165,82 @@ ZELAPI std::int32_t ZelEvtGetPoint(std::int32_t kind, ZelEvent event, EventPoint
     }
     *point = EventPoint{e->x, e->y};
     return 0;
+} catch (...) {
+    return Failed(__func__, 1);
 }
 
 ZELAPI std::int32_t ZelEvtGetElementId(std::int32_t kind, ZelEvent event)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] { return "ZelEvtGetElementId " + std::to_string(kind); });
     HostEvent* e = h.protocol.CheckEvent("ZelEvtGetElementId", kind, event);
     return e && e->kind == ElementPick ? e->elementId : -1;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI const wchar_t* ZelEvtGetKeyinString(std::int32_t kind, ZelEvent event)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] { return "ZelEvtGetKeyinString " + std::to_string(kind); });
     HostEvent* e = h.protocol.CheckEvent("ZelEvtGetKeyinString", kind, event);
     if (std::exchange(h.faults.nextKeyinNull, false))
         return nullptr;
     return h.keyinText.Set(e ? e->text : std::wstring());
+} catch (...) {
+    return Failed(__func__, nullptr);
 }
 
 ZELAPI std::int32_t ZelMsgPutMessage(const wchar_t* text)
-{
+try {
+    Entered(__func__);
     if (!Show("ZelMsgPutMessage", "prompt", text, &StatusLines::prompt))
         return -1;
     // A new prompt: the error of the last one has been read.
     Host().view.Lines().error.clear();
     Host().view.Lines().host.clear();
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelMsgPutCursorMessage(const wchar_t* text)
-{
+try {
+    Entered(__func__);
     return Show("ZelMsgPutCursorMessage", "cursor", text, &StatusLines::cursor) ? 0 : -1;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelMsgPutErrorMessage(const wchar_t* text)
-{
+try {
+    Entered(__func__);
     return Show("ZelMsgPutErrorMessage", "error", text, &StatusLines::error) ? 0 : -1;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelMsgPutInfoMessage(const wchar_t* text)
-{
+try {
+    Entered(__func__);
     return Show("ZelMsgPutInfoMessage", "info", text, &StatusLines::info) ? 0 : -1;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelDlgMessageBox(const wchar_t* text)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     if (!Show("ZelDlgMessageBox", "messagebox", text) || !h.modalMessageBoxes)
         return IDOK;
     return ShowMessageBox(text);
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelCmtGetComment(std::int32_t elementId, CommentRecord* record)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] { return "ZelCmtGetComment " + std::to_string(elementId); });
     if (!record) {
         h.transcript.Violation("ZelCmtGetComment with a null record");
@@ -216,11 +264,13 @@ ZELAPI std::int32_t ZelCmtGetComment(std::int32_t elementId, CommentRecord* reco
     record->y = element->y;
     record->text = h.commentText.Set(element->text);
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelCmtSetNote(std::int32_t elementId, std::int32_t reserved, const wchar_t* text)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] {
         return "ZelCmtSetNote " + std::to_string(elementId) + " " + std::to_string(reserved) + " " + Quote(text);
     });
@@ -234,11 +284,13 @@ ZELAPI std::int32_t ZelCmtSetNote(std::int32_t elementId, std::int32_t reserved,
         return -1;
     h.view.Changed();
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelElmGetType(std::int32_t elementId, std::int32_t segmentId)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     std::int32_t owner = 0;
     const Element* element = h.drawing.FindElement(elementId, &owner);
     if (!element)
@@ -246,11 +298,13 @@ ZELAPI std::int32_t ZelElmGetType(std::int32_t elementId, std::int32_t segmentId
     if (owner != segmentId)
         h.transcript.Violation("ZelElmGetType with a segment id that is not the element's");
     return element->type;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelSgmSearchSegment2(const BoundingBox* window, ElementFilter filter, std::int32_t reserved)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] {
         std::string range = window ? TranscriptNumber(window->xmin) + " " + TranscriptNumber(window->ymin) + " " +
                                          TranscriptNumber(window->xmax) + " " + TranscriptNumber(window->ymax)
@@ -284,11 +338,13 @@ ZELAPI std::int32_t ZelSgmSearchSegment2(const BoundingBox* window, ElementFilte
     }
     h.transcript.SetCallLogging(logging);
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelSgmGetHeadElementId(std::int32_t segmentId)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] { return "ZelSgmGetHeadElementId " + std::to_string(segmentId); });
     if (auto fault = h.faults.heads.find(segmentId); fault != h.faults.heads.end())
         return fault->second;
@@ -296,11 +352,13 @@ ZELAPI std::int32_t ZelSgmGetHeadElementId(std::int32_t segmentId)
     if (!segment || segment->elements.empty())
         return -1;
     return segment->elements.front().id;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelSgmDeleteSegment(std::int32_t segmentId)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] { return "ZelSgmDeleteSegment " + std::to_string(segmentId); });
     if (h.faults.deletes.count(segmentId))
         return -1;
@@ -308,51 +366,71 @@ ZELAPI std::int32_t ZelSgmDeleteSegment(std::int32_t segmentId)
         return -1;
     h.view.Changed();
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI ZelIdData ZelIddOpenApIdData(std::int32_t kind, std::int32_t mode)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([&] { return "ZelIddOpenApIdData " + std::to_string(kind) + " " + std::to_string(mode); });
+    if (h.faults.TakeIdListOpen())
+        return nullptr;
     return h.idLists.Open();
+} catch (...) {
+    return Failed(__func__, nullptr);
 }
 
 ZELAPI std::int32_t ZelIddGetHeadApIdData(ZelIdData list, IdListItem* item)
-{
+try {
+    Entered(__func__);
     Host().transcript.Call([] { return std::string("ZelIddGetHeadApIdData"); });
     return Host().idLists.Step(list, item, true, "ZelIddGetHeadApIdData");
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelIddGetNextApIdData(ZelIdData list, IdListItem* item)
-{
+try {
+    Entered(__func__);
     Host().transcript.Call([] { return std::string("ZelIddGetNextApIdData"); });
     return Host().idLists.Step(list, item, false, "ZelIddGetNextApIdData");
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelIddInitApIdData(ZelIdData list)
-{
+try {
+    Entered(__func__);
     Host().transcript.Call([] { return std::string("ZelIddInitApIdData"); });
     return Host().idLists.Init(list, "ZelIddInitApIdData") ? 0 : -1;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelIddCloseApIdData(ZelIdData list)
-{
+try {
+    Entered(__func__);
     Host().transcript.Call([] { return std::string("ZelIddCloseApIdData"); });
     return Host().idLists.Close(list, "ZelIddCloseApIdData") ? 0 : -1;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelIddClearSysIdData()
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([] { return std::string("ZelIddClearSysIdData"); });
     h.idLists.Clear();
     h.view.ClearBlink();
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelIdSetBlinkSegmentId(const std::int32_t* segment)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     if (!segment) {
         h.transcript.Violation("ZelIdSetBlinkSegmentId with a null pointer");
         return -1;
@@ -361,11 +439,13 @@ ZELAPI std::int32_t ZelIdSetBlinkSegmentId(const std::int32_t* segment)
         [&] { return "ZelIdSetBlinkSegmentId " + std::to_string(segment[0]) + "/" + std::to_string(segment[1]); });
     h.view.AddBlink(BlinkEntry{segment[0], segment[1]});
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelIdDoBlink()
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([] { return std::string("ZelIdDoBlink"); });
     std::string line = "blink:";
     for (const BlinkEntry& entry : h.view.Blinking())
@@ -373,14 +453,18 @@ ZELAPI std::int32_t ZelIdDoBlink()
     h.transcript.Say(line);
     h.view.Changed();
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }
 
 ZELAPI std::int32_t ZelFilFitZoom2(double xmin, double ymin, double xmax, double ymax)
-{
-    HostRooms& h = Host();
+try {
+    HostRooms& h = Entered(__func__);
     h.transcript.Call([] { return std::string("ZelFilFitZoom2"); });
     h.transcript.Say("zoom: " + TranscriptNumber(xmin) + " " + TranscriptNumber(ymin) + " " + TranscriptNumber(xmax) +
                      " " + TranscriptNumber(ymax));
     h.view.Zoom(BoundingBox{xmin, ymin, xmax, ymax});
     return 0;
+} catch (...) {
+    return Failed(__func__, -1);
 }

@@ -242,6 +242,7 @@ int RunSession(const Options& options)
     case Mode::ByHand:
         ZhdSetCommandIcon(CommandIconPath(options.plugin).c_str());
         ZhdSetModalMessageBoxes(1);
+        ZhdSetTranscribeWindowInput(1);
         ZhdRunWindow();
         break;
     case Mode::Console:

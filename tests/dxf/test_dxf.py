@@ -1,127 +1,16 @@
 """DXF in and out on real drawings (examples/dxf and examples/dxf-ezdxf): the drawing made of a
-DXF; round trips that keep every byte the edits do not touch; edits made by the real plug-in in
-the stand-in host, compared entity by entity with what should have changed; and every refusal,
-with its message, its exit status and nothing written."""
-import copy
-import json
-import os
-import subprocess
-import sys
-import tempfile
-import unittest
-
+DXF; round trips that keep every byte the edits do not touch; and edits made by the real
+plug-in in the stand-in host, compared entity by entity with what should have changed."""
 import ezdxf
 from ezdxf.lldxf import types
 from ezdxf.lldxf.validator import is_binary_dxf_file
 
-ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "scripts"))
-import dxfdrawing  # noqa: E402
-import dxftext  # noqa: E402
+from dxfsupport import EXAMPLES, Folder, entities, example, handles, texts
+from dxftools import text as dxftext
 
 
-def example(name):
-    folder = "dxf" if name in ("floorplan.dxf", "electric.dxf") else "dxf-ezdxf"
-    return os.path.join(ROOT, "examples", folder, name)
-
-
-EXAMPLES = ["floorplan.dxf", "electric.dxf", "mtext_complex_inline_codes.dxf", "text.dxf",
-            "multi_insert_with_attribs.dxf", "bin_dxf_r2000.dxf", "dxf_unicode.dxf"]
-
-
-def entities(path):
-    """The modelspace entities in file order: handle, type, and what a round trip must keep: the
-    attributes apart from handle and owner, the raw text, and each attribute's handle and text."""
-    found = []
-    for entity in ezdxf.readfile(path).modelspace():
-        attributes = {k: v for k, v in entity.dxfattribs().items() if k not in ("owner", "handle")}
-        if entity.dxftype() == "MTEXT":
-            attributes["text"] = entity.text
-        if entity.dxftype() == "INSERT":
-            attributes["attribs"] = [(a.dxf.handle, a.dxf.tag, a.dxf.text) for a in entity.attribs]
-        found.append((entity.dxf.handle, entity.dxftype(), attributes))
-    return found
-
-
-def handles(path, codes):
-    """The values of an ASCII DXF's tags of the group codes."""
-    with open(path, encoding="cp1252", errors="replace") as file:
-        lines = [line.strip() for line in file]
-    return {value for code, value in zip(lines[::2], lines[1::2]) if int(code) in codes}
-
-
-def texts(drawing):
-    return {e["handle"]: e["text"] for s in drawing["segments"] for e in s["elements"] if e["type"] == 33}
-
-
-def run(script, *arguments):
-    return subprocess.run([os.path.join(ROOT, "scripts", script), *arguments], capture_output=True, text=True)
-
-
-def windows(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-class Folder(unittest.TestCase):
-    def setUp(self):
-        self.folder = tempfile.TemporaryDirectory()
-        self.addCleanup(self.folder.cleanup)
-
-    def path(self, name):
-        return os.path.join(self.folder.name, name)
-
-    converted = {}
-
-    def convert(self, dxf):
-        """The drawing of a DXF, through the script; an example is converted once."""
-        if dxf not in Folder.converted or not dxf.startswith(ROOT):
-            drawing = self.path("drawing.json")
-            result = run("dxf-to-drawing", dxf, drawing)
-            self.assertEqual(result.returncode, 0, result.stderr)
-            with open(drawing, encoding="utf-8") as file:
-                Folder.converted[dxf] = json.load(file)
-        return copy.deepcopy(Folder.converted[dxf])
-
-    def write_back(self, dxf, drawing):
-        """Writes the drawing's edits back into the DXF; gives the output's path."""
-        edited = self.path("edited.json")
-        dxfdrawing.save_drawing(drawing, edited)
-        out = self.path("out.dxf")
-        result = run("drawing-to-dxf", dxf, edited, out)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        return out
-
-    def assert_only_changed(self, dxf, out, changed, gone=(), tables_kept=True):
-        """Entity by entity: those of `changed` differ, those of `gone` are gone, every other is
-        as it was; and the file up to its entities (header, tables, blocks) is byte for byte the
-        same. Entities are matched in file order, as a file without handles of its own (R12) gets
-        new ones on every reading."""
-        with open(dxf, "rb") as before, open(out, "rb") as after:
-            old, new = before.read(), after.read()
-        if tables_kept:
-            self.assertEqual(new[:new.index(b"ENTITIES")], old[:old.index(b"ENTITIES")])
-        kept = [e for e in entities(dxf) if e[0] not in gone]
-        now = entities(out)
-        self.assertEqual([e[1] for e in now], [e[1] for e in kept], "the same entities, the removed ones apart")
-        self.assertEqual({old[0] for old, new in zip(kept, now) if old[2] != new[2]}, set(changed))
-        return {e[0]: e for e in now}
-
-    def session(self, dxf, script):
-        """The drawing of a DXF after the real plug-in ran the script's lines in the stand-in host:
-        under CTest the built program under Wine, by hand through scripts/zelhost."""
-        drawing, lines, out = self.path("session.json"), self.path("session.zsc"), self.path("session.out.json")
-        dxfdrawing.save_drawing(self.convert(dxf), drawing)
-        with open(lines, "w", encoding="utf-8") as file:
-            file.write("\n".join(script) + "\n")
-        if os.environ.get("SORVANE_ZELHOST"):
-            command = [os.environ["SORVANE_WINE"], os.environ["SORVANE_ZELHOST"],
-                       "--drawing", windows(drawing), "--script", windows(lines), "--out", windows(out)]
-        else:
-            command = [os.path.join(ROOT, "scripts", "zelhost"), "--drawing", drawing, "--script", lines, "--out", out]
-        result = subprocess.run(command, capture_output=True, text=True, timeout=300)
-        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        with open(out, encoding="utf-8") as file:
-            return json.load(file), result.stdout
+def handles_of(path):
+    return {entity.dxf.handle for entity in ezdxf.readfile(path).entitydb.values()}
 
 
 class Conversion(Folder):
@@ -188,6 +77,53 @@ class RoundTrips(Folder):
                 with open(dxf, "rb") as file:
                     self.assertEqual(ends, file.read().count(b"SEQEND") - (0 if left else 1))
 
+    def test_a_placed_text_becomes_a_text_of_modelspace_in_the_file_s_own_form(self):
+        cases = [  # file, the raw text written, whether it has handles
+            ("floorplan.dxf", r"\U+C8FC\U+AE30 ° 100%^Jline", True),  # cp1252
+            ("electric.dxf", r"\U+C8FC\U+AE30 ° 100%^Jline", False),  # R12 without handles
+            ("bin_dxf_r2000.dxf", r"\U+C8FC\U+AE30 ° 100%^Jline", True),
+            ("text.dxf", "주기 ° 100%^Jline", True),  # UTF-8
+        ]
+        for name, raw, has_handles in cases:
+            with self.subTest(name):
+                dxf = example(name)
+                drawing = self.convert(dxf)
+                placed = {"id": 10**6, "type": 33, "x": 12.5, "y": -3, "text": "주기 ° 100%\nline", "height": 3,
+                          "rotation": 30}
+                drawing["segments"].append({"id": 10**6, "qualifier": 0, "elements": [placed]})
+                out = self.write_back(dxf, drawing)
+                self.assert_only_changed(dxf, out, set(), added=1, tables_kept=not has_handles)  # but $HANDSEED
+                doc = ezdxf.readfile(out)
+                text = list(doc.modelspace())[-1]
+                self.assertEqual((text.dxftype(), text.dxf.text, text.dxf.layer), ("TEXT", raw, "0"))
+                self.assertEqual(list(self.convert(out)["segments"][-1]["elements"][0].values())[1:-1],
+                                 [33, 12.5, -3, "주기 ° 100%\nline", 3, 30])
+                self.assertEqual(is_binary_dxf_file(out), is_binary_dxf_file(dxf))
+                if has_handles:
+                    self.assertNotIn(text.dxf.handle, handles_of(dxf))
+                    self.assertGreater(int(doc.header["$HANDSEED"], 16), int(text.dxf.handle, 16))
+                    self.assertEqual(text.dxf.owner, doc.modelspace().block_record_handle)
+                else:
+                    with open(out, "rb") as file:
+                        self.assertNotIn(b"$HANDSEED", file.read())
+
+    def test_a_multi_line_attribute_reads_as_its_mtext_and_is_written_back_so(self):
+        dxf = self.path("attributes.dxf")
+        doc = ezdxf.new("R2018")
+        doc.blocks.new("NOTE").add_attdef("LINES", (0, 0))
+        lines = ezdxf.entities.MText.new(dxfattribs={"insert": (5, 5)})
+        lines.text = r"first {\C1;line}\Psecond line"
+        doc.modelspace().add_blockref("NOTE", (5, 5)).add_attrib("LINES", "first line", (5, 5)).embed_mtext(lines)
+        doc.saveas(dxf)
+        drawing = self.convert(dxf)
+        element = drawing["segments"][0]["elements"][0]
+        self.assertEqual(element["text"], "first line\nsecond line")
+        element["text"] = "first line\nthe second, edited"
+        attribute = ezdxf.readfile(self.write_back(dxf, drawing)).modelspace()[0].attribs[0]
+        self.assertEqual(attribute.plain_mtext(), "first line\nthe second, edited")
+        self.assertEqual(attribute.virtual_mtext_entity().text, r"first {\C1;line}\Pthe second, edited")
+        self.assertEqual(attribute.dxf.text, "first line", "its single line for readers without MTEXT")
+
     def test_a_deleted_entity_takes_what_it_owns_and_leaves_no_reference(self):
         cases = [  # file, the deleted segment's head, the objects it owns
             ("mtext_complex_inline_codes.dxf", "9A", 6),  # an extension dictionary, a field list, fields
@@ -239,6 +175,19 @@ class PluginSessions(Folder):
                                                     ("759", "TAG-ROTATED", "회전 주기"),
                                                     ("75B", "TAG-NORMAL", "VALUE-normal")])
 
+    def test_a_session_that_places_a_text_and_replaces_others_writes_back_both(self):
+        dxf = example("floorplan.dxf")
+        edited, transcript = self.session(dxf, ["text", "point 120 -40", "keyin 새 주기 2668", "registry Method 1",
+                                                "command", "keyin 2668", "confirm", "keyin 2669"])
+        self.assertIn("messagebox: 총 10개의 주기를 수정하였습니다.", transcript)
+        out = self.write_back(dxf, edited)
+        doors = {handle for handle, text in texts(self.convert(dxf)).items() if "2668" in text}
+        self.assert_only_changed(dxf, out, doors, added=1, tables_kept=False)
+        now = self.convert(out)
+        self.assertEqual({texts(now)[handle] for handle in doors}, {"2669"})
+        placed = now["segments"][-1]["elements"][0]
+        self.assertEqual((placed["text"], placed["x"], placed["y"], placed["height"]), ("새 주기 2669", 120, -40, 250))
+
     def test_a_binary_file_in_a_code_page_stays_binary_with_its_version(self):
         dxf = example("bin_dxf_r2000.dxf")
         edited, _ = self.session(dxf, ["registry Method 0", "command", "keyin ezdxf", "confirm", "keyin 주기 😀"])
@@ -248,94 +197,3 @@ class PluginSessions(Folder):
         self.assertEqual(texts(self.convert(out)), {"2D": "주기 😀"})
         self.assertTrue(is_binary_dxf_file(out))
         self.assertEqual(ezdxf.readfile(out).acad_release, "R2000")
-
-
-class Refusals(Folder):
-    def edited(self, change):
-        """The drawing of the MINSERT example changed by `change(segments)`, as edited.json."""
-        drawing = self.convert(example("multi_insert_with_attribs.dxf"))
-        change(drawing["segments"])
-        path = self.path("edited.json")
-        with open(path, "w", encoding="utf-8") as file:
-            json.dump(drawing, file)
-        return path
-
-    def set_text(self, text):
-        return lambda segments: segments[0]["elements"][0].update(text=text)
-
-    def test_what_cannot_be_read_or_kept_is_refused_with_nothing_written(self):
-        minsert = example("multi_insert_with_attribs.dxf")
-        with open(example("bin_dxf_r2000.dxf"), "rb") as file:
-            binary = file.read()
-        with open(example("text.dxf"), "rb") as file:
-            text = file.read()
-        files = {"truncated.dxf": binary[:-40], "cut.dxf": text[:100], "garbage.dxf": b"0\nSECTION\nno drawing\n",
-                 "broken.json": b'{"segments":['}
-        for name, data in files.items():
-            with open(self.path(name), "wb") as file:
-                file.write(data)
-        out = self.path("out")
-        p = self.path
-        cases = [  # script, arguments, exit status, message
-            ("dxf-to-drawing", [p("truncated.dxf"), out], 1, "truncated.dxf: not a DXF drawing ezdxf can read"),
-            ("dxf-to-drawing", [p("cut.dxf"), out], 1, "cut.dxf: not a DXF drawing ezdxf can read"),
-            ("dxf-to-drawing", [p("garbage.dxf"), out], 1, "garbage.dxf: not a DXF drawing ezdxf can read"),
-            ("dxf-to-drawing", [p("missing.dxf"), out], 1, "missing.dxf: cannot read the file"),
-            ("drawing-to-dxf", [minsert, p("broken.json"), out], 1, "broken.json: invalid JSON"),
-            ("drawing-to-dxf", [minsert, lambda s: s.append({"id": 99, "elements": []}), out], 1,
-             "edited.json: segments[4]: no segment 99 in the DXF's drawing"),
-            ("drawing-to-dxf", [minsert, lambda s: s[0].update(id=[1]), out], 1,
-             "edited.json: segments[0]: no segment [1] in the DXF's drawing"),
-            ("drawing-to-dxf", [minsert, lambda s: s.append(s[1]), out], 1,
-             "edited.json: segments[4]: segment 2 appears twice (also at segments[1])"),
-            ("drawing-to-dxf", [minsert, lambda s: s[1].update(elements=5), out], 1,
-             'edited.json: segments[1]: "elements" must be an array'),
-            ("drawing-to-dxf", [minsert, lambda s: s[3]["elements"].__setitem__(1, 5), out], 1,
-             "edited.json: segments[3].elements[1]: an element must be an object"),
-            ("drawing-to-dxf", [minsert, lambda s: s[0]["elements"].append({"id": 99}), out], 1,
-             "edited.json: segments[0].elements[1]: element 99 where the DXF's drawing has no element"),
-            ("drawing-to-dxf", [minsert, lambda s: s[3]["elements"].pop(), out], 1,
-             "edited.json: segments[3].elements[49]: element 53 is missing"),
-            ("drawing-to-dxf", [minsert, lambda s: s.pop(), out], 1,
-             "edited.json: segments[0]: its block reference's geometry was deleted"),
-            ("drawing-to-dxf", [minsert, self.set_text(7), out], 1,
-             'edited.json: segments[0].elements[0]: "text" must be a string'),
-            ("drawing-to-dxf", [minsert, self.set_text("a\0b"), out], 1,
-             'edited.json: segments[0].elements[0]: "text" holds a NUL character'),
-            ("drawing-to-dxf", [minsert, self.set_text("a\ud800"), out], 1,
-             'edited.json: segments[0].elements[0]: "text" holds an unpaired surrogate (U+D800)'),
-        ]
-        for script, arguments, status, message in cases:
-            with self.subTest(message):
-                result = run(script, *[self.edited(a) if callable(a) else a for a in arguments])
-                self.assertEqual((result.returncode, result.stderr.count("Traceback")), (status, 0), result.stderr)
-                self.assertIn(message, result.stderr)
-                self.assertEqual([n for n in os.listdir(self.folder.name) if n.startswith("out")], [])
-
-    def test_an_output_that_is_an_input_or_no_regular_file_is_refused(self):
-        dxf, edited = self.path("same.dxf"), self.path("edited.json")
-        with open(example("bin_dxf_r2000.dxf"), "rb") as source, open(dxf, "wb") as target:
-            target.write(source.read())
-        dxfdrawing.save_drawing(self.convert(dxf), edited)
-        os.link(dxf, self.path("linked.dxf"))
-        os.symlink(dxf, self.path("symbolic.dxf"))
-        os.mkdir(self.path("folder"))
-        relative = os.path.relpath(dxf)
-        cases = [  # script, arguments, message
-            ("dxf-to-drawing", [dxf, dxf], "same.dxf: the output is the input"),
-            ("dxf-to-drawing", [dxf, relative], "the output is the input"),
-            ("dxf-to-drawing", [dxf, self.path("linked.dxf")], "linked.dxf: the output is the input"),
-            ("dxf-to-drawing", [dxf, self.path("symbolic.dxf")], "symbolic.dxf: the output exists and is not a"),
-            ("dxf-to-drawing", [dxf, "/dev/full"], "/dev/full: the output exists and is not a regular file"),
-            ("drawing-to-dxf", [dxf, edited, edited], "edited.json: the output is the input"),
-            ("drawing-to-dxf", [dxf, edited, self.path("linked.dxf")], "linked.dxf: the output is the input"),
-            ("drawing-to-dxf", [dxf, edited, self.path("folder")], "folder: the output exists and is not a regular"),
-        ]
-        before = {name: os.stat(self.path(name)) for name in os.listdir(self.folder.name)}
-        for script, arguments, message in cases:
-            with self.subTest(script=script, output=arguments[-1]):
-                result = run(script, *arguments)
-                self.assertEqual(result.returncode, 2, result.stderr)
-                self.assertIn(message, result.stderr)
-                after = {name: os.stat(self.path(name)) for name in os.listdir(self.folder.name)}
-                self.assertEqual(after, before, "a file was written")

@@ -1,11 +1,8 @@
 """The texts of TEXT, ATTRIB and MTEXT as a host holds them, and edits put back into the raw
 content: what each code shows, and for each kind of edit the exact raw content written."""
-import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-import dxftext  # noqa: E402
+from dxftools import text as dxftext
 
 
 def cp1252(character):
@@ -26,6 +23,8 @@ class Shown(unittest.TestCase):
             ("TEXT", r"A\U+00FCB\U+ac00\u+ac00", r"AüB가\u+ac00"),
             ("TEXT", r"\U+D83D\U+DE00 \U+D83D", "😀 \ufffd"),
             ("TEXT", "%%d %%P %%c %%% %%x", "° ± Ø % %%x"),
+            ("TEXT", "%%177%%0650 %%000 %%12", "±A0 \ufffd %%12"),
+            ("MTEXT", r"\M+3B0A1\M+1829F \M+3FFFF \M+30000 \M+9B0A1", "가ぁ \ufffd \ufffd\ufffd \\M+9B0A1"),
             ("TEXT", "%%uDoor%%U %%o%%k", "Door "),
             ("TEXT", "^J^I^ ^a^@", "\n\t^^a\ufffd"),
             ("TEXT", "a\0b\udc81", "a\ufffdb\ufffd"),
@@ -61,6 +60,7 @@ class Edited(unittest.TestCase):
             # A stacked fraction whose characters change is written as plain characters.
             ("MTEXT", r"x \S1/2; y", "x 3/4 y", "x 3/4 y"),
             ("MTEXT", r"x \S1/2; y", "z 1/2 y", r"z \S1/2; y"),
+            ("MTEXT", r"a\S1/2;b", "a//b", "a//b"),
             # New characters escaped as the entity needs them.
             ("MTEXT", "a", "a\\{}^\n\tb", r"a\\\{\}^ \P^Ib"),
             ("TEXT", "a", "a\\{}^\n\tb", "a\\{}^ ^J^Ib"),

@@ -4,6 +4,21 @@
 
 #include <ZelLib.h>
 
+#include <windows.h>
+
+#include <cwchar>
+
+void StoreMethod(const wchar_t* method)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_CURRENT_USER, MethodKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    RegSetValueExW(key, L"Method", 0, REG_SZ, reinterpret_cast<const BYTE*>(method),
+                   static_cast<DWORD>((std::wcslen(method) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
 DrawingBuilder& DrawingBuilder::Annotation(int segment, int element, double x, double y, const std::wstring& text,
                                            int qualifier, double height)
 {
@@ -60,6 +75,15 @@ bool SegmentExists(int segmentId)
         if (s["id"] == segmentId)
             return true;
     return false;
+}
+
+std::vector<std::string> CallsOf(const std::string& prefix)
+{
+    std::vector<std::string> calls;
+    for (const std::string& line : zhd::CallLog())
+        if (line.rfind(prefix, 0) == 0)
+            calls.push_back(line);
+    return calls;
 }
 
 void HostFixture::SetUp()

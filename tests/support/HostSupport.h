@@ -14,6 +14,13 @@
 inline std::string Utf8(const std::wstring& wide) { return zelhost::Utf8FromWide(wide); }
 inline std::wstring Wide(const std::string& utf8) { return zelhost::WideFromUtf8(utf8); }
 
+// Where the plug-in keeps its search method, under HKEY_CURRENT_USER: the prefix, then the
+// plug-in's subkey, with the value "Method".
+inline const std::wstring MethodKeyPrefix = L"SOFTWARE\\Tarnwick\\ZEL\\";
+inline const std::wstring MethodKey = MethodKeyPrefix + L"Sorvane";
+// Stores `method` as the plug-in's "Method" text, as the plug-in writes it (REG_SZ with its NUL).
+void StoreMethod(const wchar_t* method);
+
 // A drawing under construction; Load hands it to the stand-in host.
 class DrawingBuilder {
 public:
@@ -44,6 +51,9 @@ private:
 // The text of an element in the stand-in host's drawing, or "<gone>" when its segment is gone.
 std::wstring TextOf(int elementId);
 bool SegmentExists(int segmentId);
+
+// The lines of the stand-in's call log that begin with `prefix`.
+std::vector<std::string> CallsOf(const std::string& prefix);
 
 class HostFixture : public ::testing::Test {
 protected:

@@ -1,0 +1,61 @@
+# No source file over 500 lines, tests and scripts included, and no C++ function over 60. A C++
+# function's body is what the formatter (.clang-format) puts between a line that is only its
+# opening brace (or `try {`) and the next line that is only a closing brace at the same indent;
+# a bare block inside a function is measured the same way, and is never longer than the function.
+#   cmake -DSOURCE_DIR=<repository> -P CheckCodeSize.cmake
+cmake_minimum_required(VERSION 3.25)
+set(longest_file 500)
+set(longest_function 60)
+
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
+     ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.py ${SOURCE_DIR}/*.cmake ${SOURCE_DIR}/*.sh
+     ${SOURCE_DIR}/*CMakeLists.txt ${SOURCE_DIR}/scripts/*)
+list(FILTER sources EXCLUDE REGEX "^(build|\\.)")
+
+set(breaches "")
+foreach(source IN LISTS sources)
+  file(READ ${SOURCE_DIR}/${source} text)
+  # One list element per line: what CMake's lists would take apart or escape is put aside first.
+  string(REPLACE "\\" "<bs>" text "${text}")
+  string(REPLACE ";" "<sc>" text "${text}")
+  string(REPLACE "[" "<lb>" text "${text}")
+  string(REPLACE "]" "<rb>" text "${text}")
+  string(REGEX REPLACE "\n$" "" text "${text}")
+  string(REPLACE "\n" ";" lines "${text}")
+  list(LENGTH lines count)
+  if(count GREATER longest_file)
+    string(APPEND breaches "\n  ${source}: ${count} lines (at most ${longest_file})")
+  endif()
+  if(NOT source MATCHES "\\.(h|cpp)$")
+    continue()
+  endif()
+  set(number 0)
+  set(open_indents "")
+  set(open_lines "")
+  foreach(line IN LISTS lines)
+    math(EXPR number "${number} + 1")
+    if(line MATCHES "^( *)(try )?{$")
+      string(LENGTH "${CMAKE_MATCH_1}" indent)
+      list(PREPEND open_indents ${indent})
+      list(PREPEND open_lines ${number})
+    elseif(line MATCHES "^( *)}$" AND open_indents)
+      string(LENGTH "${CMAKE_MATCH_1}" indent)
+      list(GET open_indents 0 innermost)
+      if(indent EQUAL innermost)
+        list(GET open_lines 0 start)
+        list(POP_FRONT open_indents)
+        list(POP_FRONT open_lines)
+        math(EXPR length "${number} - ${start} + 1")
+        if(length GREATER longest_function)
+          string(APPEND breaches "\n  ${source}:${start}: a function of ${length} lines (at most ${longest_function})")
+        endif()
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
+if(breaches)
+  message(FATAL_ERROR "code over its size:${breaches}")
+endif()
+list(LENGTH sources count)
+message(STATUS "code size: ${count} files, none over ${longest_file} lines, no C++ function over ${longest_function}")

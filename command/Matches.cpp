@@ -4,34 +4,116 @@
 
 #include "base/Guarded.h"
 #include "base/UniqueHandle.h"
-#include "command/CopiedText.h"
 #include "command/Messages.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
-// The chains' text rules, on an annotation's text.
-bool IdenticalText(std::wstring_view text) { return EqualsIgnoringCase(SearchText, text); }
-bool ContainsText(std::wstring_view text) { return text.find(SearchText) != std::wstring_view::npos; }
+// The chains' text rules, on an annotation's text as the host handed it: read at once, before
+// the next host call, and not kept. The filters run them on every annotation of the drawing, so
+// each is one pass over the text that stops as soon as the answer is known, and copies nothing.
 
-bool MatchesSearchText(Chain chain, std::wstring_view text)
+// Character by character, as an ordinal comparison without regard to case goes: a difference of
+// ASCII letters, or at a Hangul or CJK character, which have no case, is decided here; at one
+// of other letters the system compares the rest.
+bool IdenticalText(const wchar_t* text)
+{
+    auto upper = [](wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - (L'a' - L'A')) : c; };
+    auto caseless = [](wchar_t c) {
+        return (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x1100 && c <= 0x11FF) ||
+               (c >= 0x3130 && c <= 0x318F);
+    };
+    std::wstring_view sought = SearchText;
+    for (size_t i = 0; i < sought.size(); ++i) {
+        wchar_t c = text[i];
+        if (c == sought[i] && c != L'\0')
+            continue;
+        if (c == L'\0' || caseless(sought[i]) || caseless(c))
+            return false;
+        if (c >= 0x80 || sought[i] >= 0x80)
+            return EqualsIgnoringCase(sought.substr(i), std::wstring_view(text + i));
+        if (upper(c) != upper(sought[i]))
+            return false;
+    }
+    return text[sought.size()] == L'\0';
+}
+
+// Whether the sought text starts at `at`; stops at the first difference, so never reads past the
+// end of the text.
+bool SoughtAt(const wchar_t* at, std::wstring_view sought)
+{
+    for (size_t k = 0; k < sought.size(); ++k)
+        if (at[k] != sought[k] || sought[k] == L'\0')
+            return false;
+    return true;
+}
+
+// Four characters a step: the end is looked for at each, each read only once the one before it
+// was not the end, and the sought text only where one of the four starts with its first two
+// characters (a character that is not the end is always followed by one more to read). Looking
+// for two at once keeps those places rare, and the one branch a step on them foreseeable.
+bool ContainsText(const wchar_t* text)
+{
+    std::wstring_view sought = SearchText;
+    if (sought.empty())
+        return true;
+    if (sought.size() == 1) {
+        for (const wchar_t* at = text; *at != L'\0'; ++at)
+            if (*at == sought.front())
+                return true;
+        return false;
+    }
+    // The first two characters as one value, laid out as they lie in a text.
+    std::uint32_t start = 0;
+    std::memcpy(&start, sought.data(), sizeof start);
+    auto startsAt = [start](const wchar_t* at) {
+        std::uint32_t here = 0;
+        std::memcpy(&here, at, sizeof here);
+        return here == start;
+    };
+    auto foundIn = [&](const wchar_t* at, int count) {
+        for (int i = 0; i < count; ++i)
+            if (SoughtAt(at + i, sought))
+                return true;
+        return false;
+    };
+    for (const wchar_t* at = text;; at += 4) {
+        if (at[0] == L'\0')
+            return false;
+        bool seen = startsAt(at);
+        if (at[1] == L'\0')
+            return seen && foundIn(at, 1);
+        seen |= startsAt(at + 1);
+        if (at[2] == L'\0')
+            return seen && foundIn(at, 2);
+        seen |= startsAt(at + 2);
+        if (at[3] == L'\0')
+            return seen && foundIn(at, 3);
+        seen |= startsAt(at + 3);
+        if (seen && foundIn(at, 4))
+            return true;
+    }
+}
+
+bool MatchesSearchText(Chain chain, const wchar_t* text)
 {
     return chain == Chain::Identical ? IdenticalText(text) : ContainsText(text);
 }
 
 // A filter accepts an annotation whose text passes the rule; a failure rejects the element.
-template <bool (*Rule)(std::wstring_view)>
+template <bool (*Rule)(const wchar_t*)>
 std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId) noexcept
 {
-    return Guarded(0, [&] {
+    return Guarded(0, [=] {
         if (ZelElmGetType(elementId, segmentId) != AnnotationElementType)
             return 0;
         CommentRecord record{};
         if (!ReadAnnotation(elementId, record))
             return 0;
-        CopiedText text(record.text);
-        return Rule(text.View()) ? 1 : 0;
+        return Rule(record.text) ? 1 : 0;
     });
 }
 
@@ -103,7 +185,7 @@ void CollectMatches(const BoundingBox* window, Chain chain)
             continue;
         // Any annotation of a segment can make the search list it, but only its head is read and
         // edited: a head whose own text does not match would be changed in another's stead.
-        if (!MatchesSearchText(chain, CopiedText(record.text).View()))
+        if (!MatchesSearchText(chain, record.text))
             continue;
         ++MatchCount;
         if (MatchCount >= MatchWarningCount)

@@ -373,6 +373,41 @@ TEST_F(ByHand, ARotatedMatchIsMarkedAsALevelOne)
     }
 }
 
+// A frame in which the match at `at` shows its colour, within `reach` pixels: the view blinks.
+std::optional<ScreenFrame> LitAt(POINT at, int reach)
+{
+    for (int i = 0; i < 20; ZhdPumpMessages(50), ++i)
+        if (ScreenFrame frame; frame.Count(zelhost::MatchBackColor, at, reach) > 0)
+            return frame;
+    return std::nullopt;
+}
+
+TEST_F(ByHand, TextsSmallerThanAPixelAreDotsWhileMatchesStayMarkedAndADeletedOneLeavesNothing)
+{
+    ASSERT_EQ(ZhdLoadDrawingJson(R"({"segments":[
+{"id":1,"qualifier":0,"elements":[{"id":10,"type":33,"x":0,"y":0,"text":"문","height":0.5}]},
+{"id":2,"qualifier":0,"elements":[{"id":20,"type":33,"x":100000,"y":60000,"text":"문","height":0.5}]},
+{"id":3,"qualifier":0,"elements":[{"id":30,"type":33,"x":50000,"y":30000,"text":"창","height":0.5}]}]})"),
+              0);
+    Type(L"문");
+    Key(VK_RETURN);
+    Key(VK_RETURN);  // both framed, each a hundredth of a pixel high
+    ASSERT_EQ(TakeTranscript().back(), BrowsePrompt);
+    std::optional<ScreenFrame> lit = LitAt(ScreenPoint(0, 0), 4);
+    ASSERT_TRUE(lit) << "the first match never showed its colour";
+    EXPECT_GT(lit->Count(zelhost::MatchBackColor, ScreenPoint(100000, 60000), 4), 0) << "the second match";
+    EXPECT_GT(lit->Count(zelhost::DotColor, ScreenPoint(50000, 30000), 1), 0) << "the other text, as a dot";
+    Key(VK_RIGHT);
+    EXPECT_TRUE(LitAt(ScreenPoint(0, 0), 8)) << "the current match, zoomed to and still too small to read";
+    ZhdQueueDialogAnswer("ok");
+    Key(VK_DELETE);
+    EXPECT_FALSE(SegmentExists(1));
+    ZhdPumpMessages(100);
+    ScreenFrame after;
+    EXPECT_EQ(after.Count(zelhost::DotColor, ScreenPoint(0, 0), 8), 0) << "the deleted match's place";
+    EXPECT_EQ(after.Count(zelhost::MatchBackColor, ScreenPoint(0, 0), 8), 0) << "the deleted match's mark";
+}
+
 TEST_F(ByHand, ThePromptStaysWholeBesideThePointerWhileThePluginZoomsAway)
 {
     ASSERT_NO_FATAL_FAILURE(BrowseTwoFarMatches());

@@ -116,6 +116,20 @@ TEST_F(StandInHost, SearchOffersElementsInsideTheWindowBoundsIncludedInDrawingOr
     EXPECT_EQ(WalkIdList(), (std::vector<std::int32_t>{1, 2, 4}));
 }
 
+TEST_F(StandInHost, ASearchListsEachOfManySegmentsOnceHoweverOftenItIsAccepted)
+{
+    DrawingBuilder drawing;
+    std::vector<std::int32_t> segments;
+    for (int s = 1; s <= 300; ++s) {
+        drawing.Annotation(s, 10 * s, 0, 0, L"a").Element(10 * s + 2, 1, 0, 0);
+        segments.push_back(s);
+    }
+    drawing.Load();
+    ZelSgmSearchSegment2(nullptr, AcceptEven, 0);
+    ZelSgmSearchSegment2(nullptr, AcceptEven, 0);
+    EXPECT_EQ(WalkIdList(), segments);
+}
+
 TEST_F(StandInHost, SearchAppendsToTheIdListUntilItIsEmptied)
 {
     DrawingBuilder().Annotation(1, 10, 0, 0, L"a").Annotation(2, 20, 1, 1, L"b").Load();

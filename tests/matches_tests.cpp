@@ -83,6 +83,29 @@ TEST_F(Collection, ContainsSearchIsCaseSensitive)
     EXPECT_EQ(Collect(Chain::Contains, L"abc"), (std::vector<std::int32_t>{2, 3}));
 }
 
+// The contains rule reads a text four characters a step: the search text at every place of texts
+// of up to four steps, after its own first character over and over, and cut short by the end.
+TEST_F(Collection, ContainsFindsTheSearchTextAtEveryPlaceButNotCutShortByTheEnd)
+{
+    DrawingBuilder drawing;
+    std::vector<std::int32_t> holding;
+    int id = 0;
+    for (wchar_t filler : {L'x', L'a'}) {
+        for (int before = 0; before <= 9; ++before) {
+            for (int after = 0; after <= 4; ++after) {
+                ++id;
+                drawing.Annotation(id, id * 10, 0, 0,
+                                   std::wstring(before, filler) + L"abc" + std::wstring(after, L'y'));
+                holding.push_back(id);
+            }
+            ++id;
+            drawing.Annotation(id, id * 10, 0, 0, std::wstring(before, filler) + L"ab");
+        }
+    }
+    drawing.Load();
+    EXPECT_EQ(Collect(Chain::Contains, L"abc"), holding);
+}
+
 struct Fold {
     const wchar_t* search;
     const wchar_t* text;
@@ -102,7 +125,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, CaseFolding,
                          ::testing::Values(Fold{L"éclair", L"ÉCLAIR", true}, Fold{L"σοφία", L"ΣΟΦΊΑ", true},
                                            Fold{L"дверь", L"ДВЕРЬ", true}, Fold{L"ｄｏｏｒ", L"ＤＯＯＲ", true},
                                            Fold{L"문", L"문", true}, Fold{L"문", L"문 ", false}, Fold{L"", L"", true},
-                                           Fold{L"a", L"", false}));
+                                           Fold{L"a", L"", false}, Fold{L"door é", L"DOOR É", true},
+                                           Fold{L"door", L"DOORS", false}, Fold{L"doors", L"DOOR", false},
+                                           Fold{L"방 a", L"방 A", true}));
 
 TEST_F(Collection, AWindowLimitsTheSearch)
 {
@@ -232,11 +257,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, IdListNotOpened,
                                                          "ZelIddCloseApIdData", "ZelIddOpenApIdData 0 1"}}),
                          [](const auto& info) { return info.param.open == 1 ? "ForTheClearingPass" : "ForTheWalk"; });
 
-// The fixture fails on the violation of a list still open when the callback returns.
-TEST_F(Collection, AWalkThatThrowsLeavesNoIdListOpen)
+// The texts are compared as the host hands them, never copied: a walk that reads a head with a
+// long text allocates nothing, and closes every list it opened (the fixture fails on the
+// violation of a list still open when the callback returns).
+TEST_F(Collection, AWalkAllocatesNothingAndLeavesNoIdListOpen)
 {
     // The search accepts segment 1 for its annotation in the window; the segment's head, read in
-    // the walk, holds a text too long to copy without allocating.
+    // the walk, holds a long text that is not the search text.
     DrawingBuilder().Annotation(1, 10, 0, 0, L"문").Annotation(2, 20, 100, 100, std::wstring(300, L'문')).Load();
     ZhdFaultHeadElement(1, 20);
     SearchText = L"문";
@@ -247,7 +274,8 @@ TEST_F(Collection, AWalkThatThrowsLeavesNoIdListOpen)
     std::int32_t result = ZhdSendPoint(1, 1);
     FailAllocations = false;
     EXPECT_EQ(result, finish);
-    EXPECT_EQ(TakeTranscript(), std::vector<std::string>{"result: finish"}) << "the walk failed, so no message";
+    EXPECT_EQ(TakeTranscript(), (std::vector<std::string>{"messagebox: 동일한 주기가 없습니다.", "result: finish"}))
+        << "the walk went through, and found the head no match";
     EXPECT_EQ(Count("ZelIddCloseApIdData"), 2u);
 }
 

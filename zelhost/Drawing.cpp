@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace zelhost {
 
@@ -83,6 +84,21 @@ void WriteJson(const std::vector<Segment>& segments, Write write)
     write("\n]}\n");
 }
 
+constexpr double Pi = 3.14159265358979323846;
+// An annotation without a height of its own is drawn this many drawing units high.
+constexpr double DefaultTextHeight = 250;
+
+// The box of every element of a segment; none for a segment without elements.
+std::optional<BoundingBox> SegmentBox(const Segment& segment)
+{
+    if (segment.elements.empty())
+        return std::nullopt;
+    BoundingBox box = BoxOf(segment.elements[0]);
+    for (size_t i = 1; i < segment.elements.size(); ++i)
+        Include(box, BoxOf(segment.elements[i]));
+    return box;
+}
+
 template <class Index>
 std::int32_t UnusedId(const Index& index)
 {
@@ -98,6 +114,50 @@ std::int32_t UnusedId(const Index& index)
 }
 
 }  // namespace
+
+double TextHeight(const Element& e) { return e.detail && e.detail->height > 0 ? e.detail->height : DefaultTextHeight; }
+double TextRotation(const Element& e) { return e.detail ? e.detail->rotation : 0; }
+
+double TextWidth(const Element& e, double height)
+{
+    double width = 0;
+    for (wchar_t c : e.text)
+        width += c >= 0x1100 ? height : 0.6 * height;
+    return width;
+}
+
+BoundingBox BoxOf(const Element& e)
+{
+    BoundingBox box{e.x, e.y, e.x, e.y};
+    if (e.IsAnnotation()) {
+        double height = TextHeight(e);
+        double along[2] = {-height, TextWidth(e, height) + height};
+        double up[2] = {-height, 2 * height};
+        double angle = TextRotation(e) * Pi / 180;
+        double c = std::cos(angle);
+        double s = std::sin(angle);
+        for (double a : along)
+            for (double u : up)
+                Include(box, e.x + a * c - u * s, e.y + a * s + u * c);
+        return box;
+    }
+    const std::vector<double>* values = e.detail ? &e.detail->values : nullptr;
+    switch (e.detail ? e.detail->shape : Shape::None) {
+    case Shape::Line:
+    case Shape::Polyline:
+        for (size_t i = 0; i + 1 < values->size(); i += 2)
+            Include(box, (*values)[i], (*values)[i + 1]);
+        break;
+    case Shape::Circle:
+    case Shape::Arc:
+        Include(box, e.x - (*values)[0], e.y - (*values)[0]);
+        Include(box, e.x + (*values)[0], e.y + (*values)[0]);
+        break;
+    case Shape::None:
+        break;
+    }
+    return box;
+}
 
 std::string Drawing::SaveJson() const
 {
@@ -130,12 +190,44 @@ void Drawing::AddSegment(Segment segment)
     }
     segmentIndex_.emplace(segment.id, index);
     segments_.push_back(std::move(segment));
+    if (index_)
+        if (std::optional<BoundingBox> box = SegmentBox(segments_.back()))
+            index_->Set(index, *box);
+    extents_.reset();
+}
+
+bool Drawing::SetText(std::int32_t elementId, std::wstring text)
+{
+    auto it = elementIndex_.find(elementId);
+    if (it == elementIndex_.end())
+        return false;
+    Segment& segment = segments_[it->second.segment];
+    Element& element = segment.elements[it->second.element];
+    if (segment.deleted || !element.IsAnnotation())
+        return false;
+    element.text = std::move(text);
+    // An annotation counts in the extents by its anchor alone, which stays.
+    if (index_)
+        index_->Set(it->second.segment, *SegmentBox(segment));
+    return true;
+}
+
+bool Drawing::DeleteSegment(std::int32_t segmentId)
+{
+    auto it = segmentIndex_.find(segmentId);
+    if (it == segmentIndex_.end() || segments_[it->second].deleted)
+        return false;
+    segments_[it->second].deleted = true;
+    if (index_)
+        index_->Remove(it->second);
+    extents_.reset();
+    return true;
 }
 
 std::int32_t Drawing::UnusedSegmentId() const { return UnusedId(segmentIndex_); }
 std::int32_t Drawing::UnusedElementId() const { return UnusedId(elementIndex_); }
 
-Segment* Drawing::FindSegment(std::int32_t id)
+const Segment* Drawing::FindSegment(std::int32_t id) const
 {
     auto it = segmentIndex_.find(id);
     if (it == segmentIndex_.end() || segments_[it->second].deleted)
@@ -143,17 +235,51 @@ Segment* Drawing::FindSegment(std::int32_t id)
     return &segments_[it->second];
 }
 
-Element* Drawing::FindElement(std::int32_t id, std::int32_t* segmentId)
+const Element* Drawing::FindElement(std::int32_t id, std::int32_t* segmentId) const
 {
     auto it = elementIndex_.find(id);
     if (it == elementIndex_.end())
         return nullptr;
-    Segment& segment = segments_[it->second.segment];
+    const Segment& segment = segments_[it->second.segment];
     if (segment.deleted)
         return nullptr;
     if (segmentId)
         *segmentId = segment.id;
     return &segment.elements[it->second.element];
+}
+
+const DrawingIndex& Drawing::Index() const
+{
+    if (!index_) {
+        std::vector<DrawingIndex::Entry> entries;
+        entries.reserve(segments_.size());
+        for (std::uint32_t i = 0; i < segments_.size(); ++i)
+            if (!segments_[i].deleted)
+                if (std::optional<BoundingBox> box = SegmentBox(segments_[i]))
+                    entries.push_back(DrawingIndex::Entry{i, *box});
+        index_.emplace(std::move(entries));
+    }
+    return *index_;
+}
+
+BoundingBox Drawing::Extents() const
+{
+    if (extents_)
+        return *extents_;
+    std::optional<BoundingBox> all;
+    for (const Segment& s : segments_) {
+        if (s.deleted)
+            continue;
+        for (const Element& e : s.elements) {
+            BoundingBox covered = e.IsAnnotation() ? BoundingBox{e.x, e.y, e.x, e.y} : BoxOf(e);
+            if (all)
+                Include(*all, covered);
+            else
+                all = covered;
+        }
+    }
+    extents_ = all.value_or(BoundingBox{0, 0, 1, 1});
+    return *extents_;
 }
 
 }  // namespace zelhost

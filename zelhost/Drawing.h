@@ -6,9 +6,14 @@
 // on annotations alone, without NUL; each key once. Loading is all or nothing.
 #pragma once
 
+#include "zelhost/DrawingIndex.h"
+
+#include <ZelLib.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -61,6 +66,16 @@ struct Segment {
     bool deleted = false;
 };
 
+// An annotation's text height in drawing units, and the width its text takes at that height:
+// wide characters about a square each, others about six tenths of one.
+double TextHeight(const Element& e);
+double TextWidth(const Element& e, double height);
+double TextRotation(const Element& e);
+// What an element covers in the drawing, its anchor included: a text the rectangle from a
+// height before its start to a height past its end, and from a height below its baseline to
+// twice its height above, turned with it.
+BoundingBox BoxOf(const Element& e);
+
 class Drawing {
 public:
     // Throw DrawingError for anything a host could not hold; the drawing is unchanged then.
@@ -72,25 +87,45 @@ public:
     // Writes the whole drawing or nothing; throws DrawingError naming what failed.
     void SaveFile(const std::wstring& path) const;
 
+    // The changes a drawing takes; each keeps what is derived from it current.
     void AddSegment(Segment segment);  // throws DrawingError on a duplicate segment or element id
+    bool SetText(std::int32_t elementId, std::wstring text);  // false: no such annotation
+    bool DeleteSegment(std::int32_t segmentId);               // false: no such segment
     // An id that no segment (element) of the drawing has had, deleted ones included: one above the
     // largest, or, where that would leave the 32-bit range, the smallest free one from 1.
     std::int32_t UnusedSegmentId() const;
     std::int32_t UnusedElementId() const;
 
-    Segment* FindSegment(std::int32_t id);
-    Element* FindElement(std::int32_t id, std::int32_t* segmentId = nullptr);
-    std::vector<Segment>& Segments() { return segments_; }
+    // Null for an id the drawing lacks or whose segment was deleted.
+    const Segment* FindSegment(std::int32_t id) const;
+    const Element* FindElement(std::int32_t id, std::int32_t* segmentId = nullptr) const;
     const std::vector<Segment>& Segments() const { return segments_; }
+
+    // Calls visit(segment, box it covers) for every segment that is not deleted and covers part
+    // of `box`, each once, in no particular order. The index it asks is built at the first call.
+    template <class Visit>
+    void VisitSegmentsIn(const BoundingBox& box, Visit&& visit) const
+    {
+        Index().Query(box,
+                      [&](std::uint32_t position, const BoundingBox& covered) { visit(segments_[position], covered); });
+    }
+    // The box of everything the drawing shows (annotations by their anchor alone); 0 0 1 1 for
+    // an empty drawing.
+    BoundingBox Extents() const;
 
 private:
     struct Location {
         std::uint32_t segment;
         std::uint32_t element;
     };
+    const DrawingIndex& Index() const;
+
     std::vector<Segment> segments_;
     std::unordered_map<std::int32_t, std::uint32_t> segmentIndex_;
     std::unordered_map<std::int32_t, Location> elementIndex_;
+    // Derived from the segments at first use, and kept current by the changes from then on.
+    mutable std::optional<DrawingIndex> index_;
+    mutable std::optional<BoundingBox> extents_;
 };
 
 }  // namespace zelhost

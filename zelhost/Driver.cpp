@@ -211,7 +211,7 @@ try {
     event.kind = ElementPick;
     event.elementId = elementId;
     event.hasPoint = true;
-    if (Element* element = Host().drawing.FindElement(elementId)) {
+    if (const Element* element = Host().drawing.FindElement(elementId)) {
         event.x = element->x;
         event.y = element->y;
     }

@@ -107,11 +107,8 @@ void HostRooms::SelectAt(POINT pixel, const RECT& area, int aperture)
 void HostRooms::DeleteSelection()
 {
     for (std::int32_t segmentId : selection) {
-        Segment* segment = drawing.FindSegment(segmentId);
-        if (!segment)
-            continue;
-        segment->deleted = true;
-        transcript.Say("host deleted: segment " + std::to_string(segmentId));
+        if (drawing.DeleteSegment(segmentId))
+            transcript.Say("host deleted: segment " + std::to_string(segmentId));
     }
     selection.clear();
     view.Changed();

@@ -38,6 +38,9 @@ constexpr int KeyinHeight = 24;
 constexpr int PickAperture = 6;
 constexpr int StartButtonId = 1;
 constexpr UINT_PTR BlinkTimer = 1;
+// A blink's phase lasts this long from the end of the first paint that showed it: however long a
+// paint takes, the next phase never starts before it ended, and the window has time for the rest.
+constexpr UINT BlinkMilliseconds = 400;
 
 HWND Window = nullptr;
 HWND KeyinLine = nullptr;
@@ -47,6 +50,7 @@ UniqueGdi<HBITMAP> CommandIcon;
 UniqueGdi<HFONT> TextFont;  // the host's face for its controls, as the view writes in it
 std::optional<POINT> PanningFrom;
 std::optional<POINT> Mouse;  // where the mouse is over the view, in the window's client pixels
+bool BlinkArmed = false;     // the blink timer runs for the phase shown
 
 RECT ViewArea()
 {
@@ -232,6 +236,8 @@ void OnPaint(HWND window)
         BitBlt(dc, area.left, area.top, local.right, local.bottom, memory.Get(), 0, 0, SRCCOPY);
     }
     EndPaint(window, &paint);
+    if (!BlinkArmed && !Host().view.Blinking().empty())
+        BlinkArmed = SetTimer(window, BlinkTimer, BlinkMilliseconds, nullptr) != 0;
 }
 
 void OnMouseMove(POINT pixel)
@@ -283,10 +289,13 @@ void OnMiddleButtonUp()
     ReleaseCapture();
 }
 
-void OnTimer(WPARAM timer)
+void OnTimer(HWND window, WPARAM timer)
 {
-    if (timer == BlinkTimer)
-        Host().view.ToggleBlinkPhase();
+    if (timer != BlinkTimer)
+        return;
+    KillTimer(window, BlinkTimer);
+    BlinkArmed = false;
+    Host().view.ToggleBlinkPhase();
 }
 
 void OnCommand(WPARAM command)
@@ -304,6 +313,7 @@ void OnSetFocus()
 void OnDestroy(HWND window)
 {
     KillTimer(window, BlinkTimer);
+    BlinkArmed = false;
     Host().view.SetWindow(nullptr);
     Window = KeyinLine = StartButton = nullptr;
     Mouse.reset();
@@ -322,7 +332,7 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         OnPaint(window);
         return 0;
     case WM_TIMER:
-        OnTimer(wParam);
+        OnTimer(window, wParam);
         return 0;
     case WM_COMMAND:
         OnCommand(wParam);
@@ -365,6 +375,8 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
+bool WindowOpen() { return Window != nullptr; }
+
 void ClearKeyinLine()
 {
     if (KeyinLine)
@@ -405,7 +417,6 @@ try {
     for (HWND control : {StartButton, KeyinLine})
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(TextFont.Get()), FALSE);
     PlaceKeyinLine(Window, KeyinLine);
-    SetTimer(Window, BlinkTimer, 400, nullptr);
     Host().view.SetWindow(Window);
     ZhdFocusKeyinLine();
     return Window;
@@ -468,32 +479,6 @@ try {
 ZHDAPI void ZhdOpenPalette()
 try {
     OpenPalette(Window, TextFont.Get());
-} catch (...) {
-    Failed(__func__);
-}
-
-ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds)
-try {
-    DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (static_cast<LONG>(end - GetTickCount()) > 0);
-} catch (...) {
-    Failed(__func__);
-}
-
-ZHDAPI void ZhdRunWindow()
-try {
-    MSG message;
-    while (Window && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 } catch (...) {
     Failed(__func__);
 }

@@ -4,6 +4,8 @@
 
 namespace zelhost {
 
+// The host window has been created and not yet closed.
+bool WindowOpen();
 void ClearKeyinLine();
 
 }  // namespace zelhost

@@ -1,8 +1,24 @@
 #include "zelhost/IdLists.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace zelhost {
+
+namespace {
+
+constexpr std::int64_t Unlisted = std::numeric_limits<std::int64_t>::min();
+
+size_t SlotOf(std::int32_t id, size_t slots)
+{
+    auto mixed = static_cast<std::uint32_t>(id);
+    mixed = (mixed ^ (mixed >> 16)) * 0x45D9F3Bu;
+    mixed = (mixed ^ (mixed >> 16)) * 0x45D9F3Bu;
+    return (mixed ^ (mixed >> 16)) & (slots - 1);
+}
+
+}  // namespace
 
 void IdLists::Reset()
 {
@@ -12,14 +28,31 @@ void IdLists::Reset()
 
 void IdLists::Append(std::int32_t segmentId, std::int32_t qualifier)
 {
-    if (listed_.insert(segmentId).second)
+    if (!Listed(segmentId))
         entries_.push_back(Entry{segmentId, qualifier});
 }
 
 void IdLists::Clear()
 {
     entries_.clear();
-    listed_.clear();
+    std::fill(listed_.begin(), listed_.end(), Unlisted);
+}
+
+bool IdLists::Listed(std::int32_t segmentId)
+{
+    if (2 * (entries_.size() + 1) > listed_.size()) {
+        listed_.assign(std::max<size_t>(64, 2 * listed_.size()), Unlisted);
+        for (const Entry& entry : entries_)
+            Listed(entry.segmentId);
+    }
+    for (size_t slot = SlotOf(segmentId, listed_.size());; slot = (slot + 1) & (listed_.size() - 1)) {
+        if (listed_[slot] == segmentId)
+            return true;
+        if (listed_[slot] == Unlisted) {
+            listed_[slot] = segmentId;
+            return false;
+        }
+    }
 }
 
 ZelIdData IdLists::Open()

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <map>
-#include <unordered_set>
 #include <vector>
 
 namespace zelhost {
@@ -39,10 +38,13 @@ private:
     };
     // The list's position of an open handle, or null with a violation.
     size_t* Position(ZelIdData list, const char* function);
+    // Whether the segment was listed before; from now on it is. A search of the whole drawing
+    // lists every segment: the listed ids are an open-addressed table, at most half full.
+    bool Listed(std::int32_t segmentId);
 
     Transcript& transcript_;
     std::vector<Entry> entries_;
-    std::unordered_set<std::int32_t> listed_;
+    std::vector<std::int64_t> listed_;       // an id a slot, or Unlisted
     std::map<std::uintptr_t, size_t> open_;  // handle -> position; handles are never reused
     std::uintptr_t lastHandle_ = 0;
 };

@@ -83,6 +83,14 @@ RECT BesidePointer(POINT mouse, SIZE size, const RECT& within, std::optional<REC
     return places.front();
 }
 
+// Elements in the order the drawing holds them: by segment, then within it. The segments lie
+// in one vector, as the elements of each do.
+bool InDrawingOrder(const std::pair<const Segment*, const Element*>& a,
+                    const std::pair<const Segment*, const Element*>& b)
+{
+    return a.first != b.first ? a.first < b.first : a.second < b.second;
+}
+
 }  // namespace
 
 void View::Reset()
@@ -174,28 +182,7 @@ void View::Changed() const
         InvalidateRect(window_, nullptr, FALSE);
 }
 
-BoundingBox View::Extents() const
-{
-    BoundingBox box{0, 0, 1, 1};
-    bool first = true;
-    for (const Segment& s : drawing_.Segments()) {
-        if (s.deleted)
-            continue;
-        for (const Element& e : s.elements) {
-            BoundingBox covered = BoxOf(e);
-            if (e.IsAnnotation())
-                covered = BoundingBox{e.x, e.y, e.x, e.y};
-            if (first)
-                box = covered;
-            first = false;
-            Include(box, covered.xmin, covered.ymin);
-            Include(box, covered.xmax, covered.ymax);
-        }
-    }
-    return box;
-}
-
-BoundingBox View::Shown() const { return shown_ ? *shown_ : Extents(); }
+BoundingBox View::Shown() const { return shown_ ? *shown_ : drawing_.Extents(); }
 
 const Element* View::ElementAt(POINT pixel, const RECT& area, int aperture) const
 {
@@ -204,21 +191,27 @@ const Element* View::ElementAt(POINT pixel, const RECT& area, int aperture) cons
     bool annotationsOnly = input_.filter.values[0] == 8;
     Viewport viewport = ViewportFor(area);
     BoundingBox visible = viewport.Visible();
+    // Within the aperture, and a pixel more for the rounding of what is shown.
+    EventPoint at = viewport.ToDrawing(pixel);
+    double reach = (aperture + 1) / viewport.scale;
+    BoundingBox around{at.x - reach, at.y - reach, at.x + reach, at.y + reach};
     const Element* nearest = nullptr;
     double best = aperture + 0.5;
-    for (const Segment& s : drawing_.Segments()) {
-        if (s.deleted)
-            continue;
+    std::pair<const Segment*, const Element*> nearestPlace{};
+    drawing_.VisitSegmentsIn(around, [&](const Segment& s, const BoundingBox&) {
         for (const Element& e : s.elements) {
             if ((annotationsOnly && !e.IsAnnotation()) || !Overlaps(BoxOf(e), visible))
                 continue;
+            // Of two as near, the one that comes first in the drawing.
             double distance = Distance(e, pixel, viewport);
-            if (distance < best) {
+            std::pair<const Segment*, const Element*> place{&s, &e};
+            if (distance < best || (distance == best && nearest && InDrawingOrder(place, nearestPlace))) {
                 best = distance;
                 nearest = &e;
+                nearestPlace = place;
             }
         }
-    }
+    });
     return nearest;
 }
 
@@ -240,31 +233,69 @@ std::optional<RECT> View::PaintElements(HDC dc, const Viewport& viewport, bool l
     for (const BlinkEntry& entry : blinking_)
         blinking.push_back(entry.segmentId);
     std::sort(blinking.begin(), blinking.end());
+    blinking.erase(std::unique(blinking.begin(), blinking.end()), blinking.end());
     bool lit = !live || blinkPhase_;
     // The match the plug-in zoomed to is the one at the view's centre.
     auto isCurrent = [&](const Element& e) {
         return zoomedByPlugin_ && e.IsAnnotation() && std::fabs(e.x - viewport.cx) < 1e-6 &&
                std::fabs(e.y - viewport.cy) < 1e-6;
     };
+    // What lies just outside the view may still reach into it.
     BoundingBox visible = viewport.Visible();
+    double reach = PaintReach / viewport.scale;
+    visible = BoundingBox{visible.xmin - reach, visible.ymin - reach, visible.xmax + reach, visible.ymax + reach};
+
+    // Whatever is smaller than a pixel is a dot, laid first; the rest is painted over it in the
+    // drawing's order, and the lit segments, marked, over everything.
+    Dots dots(viewport);
+    std::vector<Placed> painted = OverDots(viewport, visible, lit ? blinking : std::vector<std::int32_t>{}, dots);
+    dots.PaintOn(dc);
     ElementPainter painter(dc, viewport, fonts);
     std::optional<RECT> current;  // where the current match is, lit or not
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
-    for (const Segment& s : drawing_.Segments()) {
-        if (s.deleted)
+    for (const auto& [segment, element] : painted)
+        painter.Paint(*element, Mark::None);
+    for (std::int32_t id : blinking) {
+        const Segment* s = drawing_.FindSegment(id);
+        if (!s)
             continue;
-        bool match = std::binary_search(blinking.begin(), blinking.end(), s.id);
-        for (const Element& e : s.elements) {
+        for (const Element& e : s->elements) {
             if (!Overlaps(BoxOf(e), visible))
                 continue;
-            Mark mark = !match ? Mark::None : isCurrent(e) ? Mark::CurrentMatch : Mark::Match;
+            Mark mark = isCurrent(e) ? Mark::CurrentMatch : Mark::Match;
             if (mark == Mark::CurrentMatch)
                 current = PixelsOf(BoxOf(e), viewport);
-            painter.Paint(e, lit ? mark : Mark::None);
+            if (lit)
+                painter.Paint(e, mark);
         }
     }
     SetTextAlign(dc, TA_TOP | TA_LEFT);
     return current;
+}
+
+std::vector<View::Placed> View::OverDots(const Viewport& viewport, const BoundingBox& visible,
+                                         const std::vector<std::int32_t>& skipped, Dots& dots) const
+{
+    std::vector<Placed> placed;
+    drawing_.VisitSegmentsIn(visible, [&](const Segment& s, const BoundingBox& covered) {
+        if (IsDot(covered, viewport)) {
+            dots.Add(covered);
+            return;
+        }
+        if (std::binary_search(skipped.begin(), skipped.end(), s.id))
+            return;
+        for (const Element& e : s.elements) {
+            BoundingBox box = BoxOf(e);
+            if (!Overlaps(box, visible))
+                continue;
+            if (IsDot(box, viewport))
+                dots.Add(box);
+            else
+                placed.emplace_back(&s, &e);
+        }
+    });
+    std::sort(placed.begin(), placed.end(), InDrawingOrder);
+    return placed;
 }
 
 void View::PaintBand(HDC dc, const Viewport& viewport, std::optional<POINT> mouse) const

@@ -14,10 +14,12 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zelhost {
 
+class Dots;
 class Fonts;
 
 // A segment as ZelIdSetBlinkSegmentId names it.
@@ -57,11 +59,13 @@ struct InputRules {
 constexpr std::int32_t PickBit = 0x800;
 constexpr std::int32_t PointBit = 0x20000;
 // The colours of what the host shows over the drawing: a match's text and what lies under it,
-// the rubber band, and the prompt's box beside the pointer.
+// the rubber band, the prompt's box beside the pointer, and the dots.
 constexpr COLORREF MatchTextColor = RGB(200, 0, 0);
 constexpr COLORREF MatchBackColor = RGB(255, 236, 150);
 constexpr COLORREF RubberBandColor = RGB(0, 102, 255);
 constexpr COLORREF PromptBackColor = RGB(255, 255, 225);
+// An element smaller than about a pixel shows as one pixel of this colour.
+constexpr COLORREF DotColor = RGB(120, 120, 120);
 
 // Everything the host writes (the key-in line, the prompt, the status bar) is set in one face
 // that has Hangul, at normal weight and this many pixels high.
@@ -126,9 +130,13 @@ public:
 
 private:
     BoundingBox Shown() const;
-    BoundingBox Extents() const;
     // Where the current match is on the screen, when it is in view.
     std::optional<RECT> PaintElements(HDC dc, const Viewport& viewport, bool live, Fonts& fonts) const;
+    // What the drawing's index finds in `visible`: what is smaller than a pixel laid as a dot,
+    // the other elements (but those of the `skipped` segments, sorted) in the drawing's order.
+    using Placed = std::pair<const Segment*, const Element*>;
+    std::vector<Placed> OverDots(const Viewport& viewport, const BoundingBox& visible,
+                                 const std::vector<std::int32_t>& skipped, Dots& dots) const;
     void PaintBand(HDC dc, const Viewport& viewport, std::optional<POINT> mouse) const;
     // The status bar's pieces, or the prompt's alone; without fonts, the texts alone.
     std::vector<TextPiece> StatusPieces(Fonts* fonts, bool promptAlone) const;

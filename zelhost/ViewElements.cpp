@@ -10,27 +10,17 @@ namespace zelhost {
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-// An annotation without a height of its own is drawn this many drawing units high.
-constexpr double DefaultTextHeight = 250;
 // How far a match's colour reaches past its text, and its current box past that, in pixels.
 constexpr int MatchMargin = 2;
 constexpr int CurrentMatchMargin = 6;
+static_assert(CurrentMatchMargin + 2 <= PaintReach, "the current match's box, its pen included");
+// Less than this many pixels either way is a dot.
+constexpr double DotPixels = 2;
 
 // GDI takes coordinates of 27 bits at most; far outside the area nothing is seen anyway.
 int Pixel(double value) { return static_cast<int>(std::lround(std::clamp(value, -1e6, 1e6))); }
 
-double TextHeight(const Element& e) { return e.detail && e.detail->height > 0 ? e.detail->height : DefaultTextHeight; }
-double TextRotation(const Element& e) { return e.detail ? e.detail->rotation : 0; }
 Shape ShapeOf(const Element& e) { return e.detail ? e.detail->shape : Shape::None; }
-
-// A text's width from its height: wide characters take about a square each.
-double TextWidth(const Element& e, double height)
-{
-    double width = 0;
-    for (wchar_t c : e.text)
-        width += c >= 0x1100 ? height : 0.6 * height;
-    return width;
-}
 
 // The points of a shape, in pixels: a line or polyline as given, an arc flattened finely enough
 // that no facet shows.
@@ -159,45 +149,6 @@ BoundingBox Viewport::Visible() const
     return BoundingBox{low.x, low.y, high.x, high.y};
 }
 
-void Include(BoundingBox& box, double x, double y)
-{
-    box.xmin = std::min(box.xmin, x);
-    box.ymin = std::min(box.ymin, y);
-    box.xmax = std::max(box.xmax, x);
-    box.ymax = std::max(box.ymax, y);
-}
-
-BoundingBox BoxOf(const Element& e)
-{
-    BoundingBox box{e.x, e.y, e.x, e.y};
-    if (e.IsAnnotation()) {
-        double height = TextHeight(e);
-        double reach = TextWidth(e, height) + height;
-        return BoundingBox{e.x - reach, e.y - reach, e.x + reach, e.y + reach};
-    }
-    const std::vector<double>* values = e.detail ? &e.detail->values : nullptr;
-    switch (ShapeOf(e)) {
-    case Shape::Line:
-    case Shape::Polyline:
-        for (size_t i = 0; i + 1 < values->size(); i += 2)
-            Include(box, (*values)[i], (*values)[i + 1]);
-        break;
-    case Shape::Circle:
-    case Shape::Arc:
-        Include(box, e.x - (*values)[0], e.y - (*values)[0]);
-        Include(box, e.x + (*values)[0], e.y + (*values)[0]);
-        break;
-    case Shape::None:
-        break;
-    }
-    return box;
-}
-
-bool Overlaps(const BoundingBox& a, const BoundingBox& b)
-{
-    return a.xmin <= b.xmax && b.xmin <= a.xmax && a.ymin <= b.ymax && b.ymin <= a.ymax;
-}
-
 double Distance(const Element& e, POINT p, const Viewport& viewport)
 {
     POINT anchor = viewport.ToPixel(e.x, e.y);
@@ -230,6 +181,43 @@ double Distance(const Element& e, POINT p, const Viewport& viewport)
     return toAnchor;
 }
 
+bool IsDot(const BoundingBox& box, const Viewport& viewport)
+{
+    return (box.xmax - box.xmin) * viewport.scale < DotPixels && (box.ymax - box.ymin) * viewport.scale < DotPixels;
+}
+
+void Dots::Add(const BoundingBox& box)
+{
+    POINT at = viewport_.ToPixel((box.xmin + box.xmax) / 2, (box.ymin + box.ymax) / 2);
+    const RECT& area = viewport_.area;
+    if (!PtInRect(&area, at))
+        return;
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    if (!pixels_) {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        layer_ = UniqueGdi<HBITMAP>(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!layer_)
+            return;
+        pixels_ = static_cast<std::uint32_t*>(bits);
+        std::fill(pixels_, pixels_ + static_cast<size_t>(width) * height, 0xFFFFFFu);
+    }
+    pixels_[static_cast<size_t>(at.y - area.top) * width + (at.x - area.left)] =
+        (GetRValue(DotColor) << 16) | (GetGValue(DotColor) << 8) | GetBValue(DotColor);
+}
+
+void Dots::PaintOn(HDC dc) const
+{
+    if (!pixels_)
+        return;
+    const RECT& area = viewport_.area;
+    UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    Selected layer(memory.Get(), layer_.Get());
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory.Get(), 0, 0, SRCCOPY);
+}
+
 HFONT CreateFace(int height, int tenthsOfDegree, bool bold, bool underlined, const wchar_t* face)
 {
     return CreateFontW(-height, 0, tenthsOfDegree, tenthsOfDegree, bold ? FW_BOLD : FW_NORMAL, FALSE, underlined, FALSE,
@@ -250,7 +238,7 @@ ElementPainter::ElementPainter(HDC dc, const Viewport& viewport, Fonts& fonts)
       viewport_(viewport),
       fonts_(fonts),
       linePen_(CreatePen(PS_SOLID, 1, RGB(90, 90, 90))),
-      textPen_(CreatePen(PS_SOLID, 1, RGB(120, 120, 120))),
+      textPen_(CreatePen(PS_SOLID, 1, DotColor)),
       matchPen_(CreatePen(PS_SOLID, 2, RGB(220, 0, 0))),
       matchBrush_(CreateSolidBrush(MatchBackColor)),
       pen_(dc, linePen_.Get())
@@ -274,11 +262,25 @@ void ElementPainter::PaintText(const Element& e, Mark mark)
     double height = TextHeight(e) * viewport_.scale;
     double angle = TextRotation(e);
     if (height < 3) {
-        // Too small to read: its place, as a CAD view shows it.
+        // Too small to read: its place, as a CAD view shows it, a match's in its colours.
         double length = std::max(2.0, TextWidth(e, TextHeight(e)) * viewport_.scale);
         double radians = angle * Pi / 180;
+        POINT end{Pixel(anchor.x + length * std::cos(radians)), Pixel(anchor.y - length * std::sin(radians))};
+        auto around = [&](int margin) {
+            return RECT{std::min(anchor.x, end.x) - margin, std::min(anchor.y, end.y) - margin,
+                        std::max(anchor.x, end.x) + margin + 1, std::max(anchor.y, end.y) + margin + 1};
+        };
+        if (mark != Mark::None) {
+            RECT back = around(MatchMargin);
+            FillRect(dc_, &back, matchBrush_.Get());
+        }
         MoveToEx(dc_, anchor.x, anchor.y, nullptr);
-        LineTo(dc_, Pixel(anchor.x + length * std::cos(radians)), Pixel(anchor.y - length * std::sin(radians)));
+        LineTo(dc_, end.x, end.y);
+        if (mark == Mark::CurrentMatch) {
+            RECT box = around(CurrentMatchMargin);
+            Selected hollow(dc_, GetStockObject(NULL_BRUSH));
+            Rectangle(dc_, box.left, box.top, box.right, box.bottom);
+        }
         return;
     }
     int tenths = static_cast<int>(std::lround(std::fmod(angle, 360.0) * 10));

@@ -9,18 +9,35 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <tuple>
 
 namespace zelhost {
 
-// What an element covers in the drawing, its anchor included.
-BoundingBox BoxOf(const Element& e);
-bool Overlaps(const BoundingBox& a, const BoundingBox& b);
-void Include(BoundingBox& box, double x, double y);
 // How far, in pixels, a click at `p` is from what the element shows.
 double Distance(const Element& e, POINT p, const Viewport& viewport);
+
+// How far, in pixels, the painting of an element may reach past the box it covers: the current
+// match's box around its text.
+constexpr int PaintReach = 8;
+// Whether what covers `box` is smaller than about a pixel in the viewport, and so shows as a dot.
+bool IsDot(const BoundingBox& box, const Viewport& viewport);
+
+// The dots of one painting: a layer of the viewport's area, white but for a pixel at each dot,
+// laid under everything else as a whole.
+class Dots {
+public:
+    explicit Dots(const Viewport& viewport) : viewport_(viewport) {}
+    void Add(const BoundingBox& box);  // a dot at the box's centre
+    void PaintOn(HDC dc) const;        // nothing when there is no dot
+
+private:
+    const Viewport& viewport_;
+    UniqueGdi<HBITMAP> layer_;
+    std::uint32_t* pixels_ = nullptr;  // top-down rows, 0x00RRGGBB
+};
 
 // A font `height` pixels high, turned by `tenthsOfDegree`: the host's face unless another is named.
 HFONT CreateFace(int height, int tenthsOfDegree = 0, bool bold = false, bool underlined = false,

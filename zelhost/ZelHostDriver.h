@@ -110,6 +110,8 @@ ZHDAPI std::int32_t ZhdIsPaletteInFront();
 ZHDAPI std::int32_t ZhdScreenPointOf(double x, double y, std::int32_t* screenX, std::int32_t* screenY);
 // Fits the whole drawing into the view, as Home does: the person's view, not the plug-in's zoom.
 ZHDAPI void ZhdFitView();
+// Runs the thread's messages for `milliseconds`, returning at that deadline however busy the
+// queue is; a message already waiting is handled even with no time given.
 ZHDAPI void ZhdPumpMessages(std::int32_t milliseconds);
 // Runs the window's messages until it is closed.
 ZHDAPI void ZhdRunWindow();

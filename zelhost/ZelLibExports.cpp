@@ -257,7 +257,7 @@ try {
             return 0;
         }
     }
-    Element* element = h.drawing.FindElement(elementId);
+    const Element* element = h.drawing.FindElement(elementId);
     if (!element || !element->IsAnnotation())
         return -1;
     record->x = element->x;
@@ -280,10 +280,8 @@ try {
         h.transcript.Violation("ZelCmtSetNote with a null text");
         return -1;
     }
-    Element* element = h.drawing.FindElement(elementId);
-    if (!element || !element->IsAnnotation())
+    if (!h.drawing.SetText(elementId, text))
         return -1;
-    element->text = text;
     h.view.Changed();
     return 0;
 } catch (...) {
@@ -294,7 +292,7 @@ ZELAPI std::int32_t ZelElmGetType(std::int32_t elementId, std::int32_t segmentId
 try {
     HostRooms& h = Entered(__func__);
     std::int32_t owner = 0;
-    Element* element = h.drawing.FindElement(elementId, &owner);
+    const Element* element = h.drawing.FindElement(elementId, &owner);
     if (!element)
         return -1;
     if (owner != segmentId)
@@ -324,10 +322,10 @@ try {
     // The filter's own calls would drown the log.
     bool logging = h.transcript.CallLogging();
     h.transcript.SetCallLogging(false);
-    for (Segment& segment : h.drawing.Segments()) {
+    for (const Segment& segment : h.drawing.Segments()) {
         if (segment.deleted)
             continue;
-        for (Element& element : segment.elements) {
+        for (const Element& element : segment.elements) {
             if (window && !Inside(*window, element))
                 continue;
             std::int32_t accepted = filter(element.id, segment.id);
@@ -350,7 +348,7 @@ try {
     h.transcript.Call([&] { return "ZelSgmGetHeadElementId " + std::to_string(segmentId); });
     if (auto fault = h.faults.heads.find(segmentId); fault != h.faults.heads.end())
         return fault->second;
-    Segment* segment = h.drawing.FindSegment(segmentId);
+    const Segment* segment = h.drawing.FindSegment(segmentId);
     if (!segment || segment->elements.empty())
         return -1;
     return segment->elements.front().id;
@@ -364,10 +362,8 @@ try {
     h.transcript.Call([&] { return "ZelSgmDeleteSegment " + std::to_string(segmentId); });
     if (h.faults.deletes.count(segmentId))
         return -1;
-    Segment* segment = h.drawing.FindSegment(segmentId);
-    if (!segment)
+    if (!h.drawing.DeleteSegment(segmentId))
         return -1;
-    segment->deleted = true;
     h.view.Changed();
     return 0;
 } catch (...) {

@@ -83,16 +83,18 @@ TEST_F(Collection, ContainsSearchIsCaseSensitive)
     EXPECT_EQ(Collect(Chain::Contains, L"abc"), (std::vector<std::int32_t>{2, 3}));
 }
 
-// The contains rule reads a text four characters a step: the search text at every place of texts
-// of up to four steps, after its own first character over and over, and cut short by the end.
+// The contains rule reads a text eight characters a step: the search text at every place of texts
+// of up to three steps, after its own first character over and over, and cut short by the end.
+// The host hands each text a character further into its buffer than the last, so every place
+// falls at every lane of a step.
 TEST_F(Collection, ContainsFindsTheSearchTextAtEveryPlaceButNotCutShortByTheEnd)
 {
     DrawingBuilder drawing;
     std::vector<std::int32_t> holding;
     int id = 0;
     for (wchar_t filler : {L'x', L'a'}) {
-        for (int before = 0; before <= 9; ++before) {
-            for (int after = 0; after <= 4; ++after) {
+        for (int before = 0; before <= 17; ++before) {
+            for (int after = 0; after <= 8; ++after) {
                 ++id;
                 drawing.Annotation(id, id * 10, 0, 0,
                                    std::wstring(before, filler) + L"abc" + std::wstring(after, L'y'));

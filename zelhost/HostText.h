@@ -21,6 +21,7 @@ private:
     static constexpr size_t KeptRetired = 8;
     std::vector<wchar_t> buffer_;
     std::vector<std::vector<wchar_t>> retired_;
+    size_t offset_ = 0;  // where the live text starts in the buffer
     size_t length_ = 0;
     bool live_ = false;
 };

@@ -127,20 +127,9 @@ std::int32_t FilterAnnotation(std::int32_t elementId, std::int32_t segmentId) no
 
 ElementFilter FilterOf(Chain chain) { return chain == Chain::Identical ? IdenticalTextFilter : ContainsTextFilter; }
 
-// The host's system id list, emptied and closed when its owner goes: the host holds a list left
-// open against the callback that opened it.
-struct EmptyAndCloseIdList {
-    void operator()(ZelIdData list) const noexcept
-    {
-        ZelIddInitApIdData(list);
-        ZelIddCloseApIdData(list);
-    }
-};
-using UniqueIdList = UniqueHandle<ZelIdData, EmptyAndCloseIdList>;
+}  // namespace
 
 UniqueIdList OpenSystemIdList() { return UniqueIdList(ZelIddOpenApIdData(SystemIdListKind, SystemIdListMode)); }
-
-}  // namespace
 
 bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b)
 {

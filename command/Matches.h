@@ -1,6 +1,7 @@
 // Collecting the matches into the match table, blinking them and framing them.
 #pragma once
 
+#include "base/UniqueHandle.h"
 #include "command/CommandState.h"
 
 #include <string_view>
@@ -11,6 +12,19 @@ std::int32_t AcceptAllFilter(std::int32_t elementId, std::int32_t segmentId) noe
 std::int32_t IdenticalTextFilter(std::int32_t elementId, std::int32_t segmentId) noexcept;
 // The annotation's text contains SearchText, case-sensitive.
 std::int32_t ContainsTextFilter(std::int32_t elementId, std::int32_t segmentId) noexcept;
+
+// The host's system id list, emptied and closed when its owner goes, on every path: the host holds
+// a list left open against the callback that opened it. A list the host could not open (null) is
+// neither emptied nor closed.
+struct EmptyAndCloseIdList {
+    void operator()(ZelIdData list) const noexcept
+    {
+        ZelIddInitApIdData(list);
+        ZelIddCloseApIdData(list);
+    }
+};
+using UniqueIdList = UniqueHandle<ZelIdData, EmptyAndCloseIdList>;
+[[nodiscard]] UniqueIdList OpenSystemIdList();
 
 // Appends the chain's matches within `window` (null: the whole drawing) to the table.
 void CollectMatches(const BoundingBox* window, Chain chain);

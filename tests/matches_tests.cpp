@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -279,6 +280,19 @@ TEST_F(Collection, AWalkAllocatesNothingAndLeavesNoIdListOpen)
     EXPECT_EQ(TakeTranscript(), (std::vector<std::string>{"messagebox: 동일한 주기가 없습니다.", "result: finish"}))
         << "the walk went through, and found the head no match";
     EXPECT_EQ(Count("ZelIddCloseApIdData"), 2u);
+}
+
+// An exception that leaves the walk leaves no list open: the list's owner empties and closes it.
+TEST_F(Collection, AnExceptionThatLeavesTheWalkLeavesNoIdListOpen)
+{
+    EXPECT_THROW(
+        {
+            UniqueIdList list = OpenSystemIdList();
+            throw std::runtime_error("the walk failed");
+        },
+        std::runtime_error);
+    EXPECT_EQ(CallsOf("ZelIdd"),
+              (std::vector<std::string>{"ZelIddOpenApIdData 0 1", "ZelIddInitApIdData", "ZelIddCloseApIdData"}));
 }
 
 struct Capacity {

@@ -11,20 +11,11 @@ namespace zelhost {
 namespace {
 
 // A COM interface pointer, released with its owner.
-template <class T>
-struct ComOwned {
-    T* p = nullptr;
-    ComOwned() = default;
-    ComOwned(const ComOwned&) = delete;
-    ComOwned& operator=(const ComOwned&) = delete;
-    ~ComOwned()
-    {
-        if (p)
-            p->Release();
-    }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
+struct ReleaseInterface {
+    void operator()(IUnknown* object) const noexcept { object->Release(); }
 };
+template <class Interface>
+using UniqueInterface = UniqueHandle<Interface*, ReleaseInterface>;
 
 // COM for the calling thread while it is needed.
 class ComApartment {
@@ -45,23 +36,25 @@ private:
 bool SavePng(HBITMAP bitmap, int width, int height, const std::wstring& path)
 {
     ComApartment apartment;
-    ComOwned<IWICImagingFactory> factory;
-    ComOwned<IWICBitmap> source;
-    ComOwned<IWICStream> stream;
-    ComOwned<IWICBitmapEncoder> encoder;
-    ComOwned<IWICBitmapFrameEncode> frame;
+    UniqueInterface<IWICImagingFactory> factory;
+    UniqueInterface<IWICBitmap> source;
+    UniqueInterface<IWICStream> stream;
+    UniqueInterface<IWICBitmapEncoder> encoder;
+    UniqueInterface<IWICBitmapFrameEncode> frame;
     WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
     return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                      reinterpret_cast<void**>(&factory))) &&
-           SUCCEEDED(factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, &source)) &&
-           SUCCEEDED(factory->CreateStream(&stream)) &&
-           SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-           SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
-           SUCCEEDED(encoder->Initialize(stream.p, WICBitmapEncoderNoCache)) &&
-           SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-           SUCCEEDED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))) &&
-           SUCCEEDED(frame->SetPixelFormat(&format)) && SUCCEEDED(frame->WriteSource(source.p, nullptr)) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+                                      reinterpret_cast<void**>(factory.Put()))) &&
+           SUCCEEDED(factory.Get()->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, source.Put())) &&
+           SUCCEEDED(factory.Get()->CreateStream(stream.Put())) &&
+           SUCCEEDED(stream.Get()->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
+           SUCCEEDED(factory.Get()->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.Put())) &&
+           SUCCEEDED(encoder.Get()->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+           SUCCEEDED(encoder.Get()->CreateNewFrame(frame.Put(), nullptr)) &&
+           SUCCEEDED(frame.Get()->Initialize(nullptr)) &&
+           SUCCEEDED(frame.Get()->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))) &&
+           SUCCEEDED(frame.Get()->SetPixelFormat(&format)) &&
+           SUCCEEDED(frame.Get()->WriteSource(source.Get(), nullptr)) && SUCCEEDED(frame.Get()->Commit()) &&
+           SUCCEEDED(encoder.Get()->Commit());
 }
 
 // Draws with `paint` on a fresh bitmap of the screen's format and saves it.
@@ -109,24 +102,26 @@ bool SnapshotView(const View& view, int width, int height, const std::wstring& p
 HBITMAP LoadPng(const std::wstring& path, COLORREF background)
 {
     ComApartment apartment;
-    ComOwned<IWICImagingFactory> factory;
-    ComOwned<IWICBitmapDecoder> decoder;
-    ComOwned<IWICBitmapFrameDecode> frame;
-    ComOwned<IWICFormatConverter> converter;
+    UniqueInterface<IWICImagingFactory> factory;
+    UniqueInterface<IWICBitmapDecoder> decoder;
+    UniqueInterface<IWICBitmapFrameDecode> frame;
+    UniqueInterface<IWICFormatConverter> converter;
     UINT width = 0;
     UINT height = 0;
-    bool read = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                           IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
-                SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                             WICDecodeMetadataCacheOnDemand, &decoder)) &&
-                SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-                SUCCEEDED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
-                                                0, WICBitmapPaletteTypeCustom)) &&
-                SUCCEEDED(converter->GetSize(&width, &height));
+    bool read =
+        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                   reinterpret_cast<void**>(factory.Put()))) &&
+        SUCCEEDED(factory.Get()->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                           WICDecodeMetadataCacheOnDemand, decoder.Put())) &&
+        SUCCEEDED(decoder.Get()->GetFrame(0, frame.Put())) &&
+        SUCCEEDED(factory.Get()->CreateFormatConverter(converter.Put())) &&
+        SUCCEEDED(converter.Get()->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone,
+                                              nullptr, 0, WICBitmapPaletteTypeCustom)) &&
+        SUCCEEDED(converter.Get()->GetSize(&width, &height));
     if (!read)
         return nullptr;
     std::vector<BYTE> pixels(static_cast<size_t>(width) * height * 4);
-    if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data())))
+    if (FAILED(converter.Get()->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data())))
         return nullptr;
     // Blend onto the background: a plain bitmap has no transparency.
     for (size_t i = 0; i < pixels.size(); i += 4) {

@@ -111,12 +111,11 @@ bool Shortcuts::NoteKeyin(std::wstring_view keyin)
         return false;
     // The words on their way since before this pass arrive before this pass's own.
     auto stray = std::find(strays.begin(), strays.begin() + strayCount, typed->word);
-    if (stray != strays.begin() + strayCount) {
+    bool isStray = stray != strays.begin() + strayCount;
+    if (isStray)
         std::copy(stray + 1, strays.begin() + strayCount, strays.begin());
-        strayCount = static_cast<std::uint8_t>(strayCount - (stray - strays.begin()) - 1);
-        return true;
-    }
+    strayCount = isStray ? static_cast<std::uint8_t>(strayCount - (stray - strays.begin()) - 1) : 0;
     if (browsing && state.wordOutstanding && typed->word == state.word)
         state = AfterWordArrived(state);
-    return false;
+    return isStray;
 }

@@ -27,7 +27,11 @@ struct Shortcuts {
     bool Handle(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT& event);
     // A key-in has reached the command, at any prompt: the word typed last has arrived, or a
     // stray word of a pass that has ended, which the command must not take (true). Words arrive in
-    // the order they were typed: the strays before it were lost, and are forgotten with it.
+    // the order they were typed: the strays before it were lost, and are forgotten with it, and
+    // a word that is no stray was typed after them all, which were lost (to a command the host
+    // started, or to none). A stray can be the same word as this pass's own on its way, and the
+    // stray may have been lost: the word is then taken to have arrived, so that a lost stray
+    // costs one press at most, never the shortcuts of the rest of the pass.
     bool NoteKeyin(std::wstring_view keyin);
 
     ShortcutState state;

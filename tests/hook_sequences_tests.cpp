@@ -118,7 +118,8 @@ TEST(EverySequence, KeepsWhatTheUserDidNotAskToLoseOnEveryKindOfHost)
     std::printf("%zu states (every sequence of up to %d events from %zu beginnings on 8 kinds of host, %u steps): "
                 "no word for an "
                 "auto-repeat or while another is on its way, no Delete on its own to the host while the pass is "
-                "alive, no word at another pass's prompt, no word of a pass waited for once it has arrived, no text "
+                "alive, no word at another pass's prompt, no word of a pass waited for once it has arrived, every new "
+                "pass with its shortcuts on, no text "
                 "being typed cleared, no key typed into a palette or another program lost, the hook's own typing "
                 "passed through; at most %u word of a pass reached "
                 "anything but the command\n",

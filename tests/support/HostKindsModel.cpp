@@ -232,6 +232,17 @@ void NewPass(World& w)
         w.keys.items[i].thisPass = false;
     for (size_t i = 0; i < w.handing.count; ++i)
         w.handing.items[i].thisPass = false;
+    // Nothing of an earlier pass holds the new one's shortcuts back: with the key-in line in front
+    // and empty, and no modifier held as far as the hook knows, Right types its word.
+    const auto& known = w.hook.state.keys;
+    bool modifier = std::any_of(known.begin(), known.begin() + DeleteIndex, [](const TrackedKey& k) { return k.down; });
+    if (w.enabled && w.line != Line::User && !w.shiftDown && !modifier) {
+        World probe = w;
+        ModelSystem probing(probe);
+        Hook(probe, probing, VK_RIGHT, WM_KEYDOWN);
+        if (probing.taps.empty())
+            Fail(w, "a new pass began with its shortcuts held back by an earlier one");
+    }
 }
 
 bool Always(const World&) { return true; }

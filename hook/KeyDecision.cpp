@@ -78,9 +78,12 @@ void NoteOtherKey(ShortcutState& state, const KeyFacts& facts)
 {
     if (TypesText(facts.key) && facts.extra != SyntheticKeyMark) {
         state.typing = true;
-    } else if (IsCommandKey(facts.key) && !(facts.key == VK_ESCAPE && (state.typing || facts.field == Field::Text))) {
+    } else if (facts.key == VK_ESCAPE && (state.typing || facts.field == Field::Text)) {
         // Escape after typing clears what was typed (once the host has taken it, the field shows
-        // whether it did); otherwise it leaves the command.
+        // whether it did), and the typing with it: the next Escape leaves the command. While keys
+        // are still on their way the field cannot tell, and the typing stands.
+        state.typing = state.typing && facts.keysPending;
+    } else if (IsCommandKey(facts.key)) {
         StandDown(state);
     }
 }

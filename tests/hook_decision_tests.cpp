@@ -174,10 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
             "delete_in_a_text", {}, {VK_DELETE, WM_KEYDOWN, {}, Field::Text}, PassOn, State().DeleteHeld(false, Now)},
         Decision{"delete_typed_before_the_field_shows_it", State().Typing(), Pending({VK_DELETE}), Swallow,
                  State().Typing().DeleteHeld(true, Now)},
-        Decision{"escape_over_a_typed_text",
-                 State().Typing(),
-                 {VK_ESCAPE, WM_KEYDOWN, {}, Field::Text},
-                 PassOn,
+        Decision{"escape_over_a_typed_text", State().Typing(), {VK_ESCAPE, WM_KEYDOWN, {}, Field::Text}, PassOn, {}},
+        Decision{"escape_typed_before_the_field_shows_it", State().Typing(), Pending({VK_ESCAPE}), PassOn,
                  State().Typing()},
         // Auto-repeats of Delete, acted on or not.
         Decision{"delete_repeat", State().DeleteHeld(true), {VK_DELETE}, Swallow, State().DeleteHeld(true, Now)},

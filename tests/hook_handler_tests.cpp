@@ -143,6 +143,29 @@ TEST_F(Handler, EscapeOverATypedTextLeavesTheShortcutsOn)
     EXPECT_EQ(Arrive(), Keyins{L"zoomn"});
 }
 
+// On a host where Escape only clears the key-in line, an Escape on the emptied line is the one
+// that leaves the command, however the typing before it ended.
+TEST_F(Handler, EscapeOnTheLineAnEscapeEmptiedStandsTheShortcutsDown)
+{
+    for (bool step : {false, true}) {
+        Begin();
+        EXPECT_FALSE(Tap('A'));
+        keys_.line = L"a";
+        EXPECT_FALSE(Tap(VK_ESCAPE));
+        keys_.line.clear();
+        if (step) {
+            EXPECT_TRUE(Tap(VK_RIGHT));
+            keys_.keysPending = true;  // the browse step receives its word before the host has all its keys
+            Arrive();
+            keys_.keysPending = false;
+        }
+        EXPECT_FALSE(Tap(VK_ESCAPE));
+        EXPECT_TRUE(Tap(VK_DELETE)) << "swallowed, never the host's own";
+        EXPECT_EQ(Arrive(), Keyins{}) << (step ? "after a step" : "at once");
+        shortcuts_.End();
+    }
+}
+
 TEST_F(Handler, AWordOnItsWayWhenThePassEndsIsAStrayOnceInAnyCaseOrForm)
 {
     EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomn")) << "none on its way";

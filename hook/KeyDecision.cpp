@@ -17,8 +17,16 @@ bool TypesText(DWORD key)
            (key >= VK_OEM_4 && key <= VK_OEM_8) || key == VK_OEM_102 || key == VK_PROCESSKEY || key == VK_PACKET;
 }
 
+bool IsFunctionKey(DWORD key) { return key >= VK_F1 && key <= VK_F24; }
+
 // A key with which a host cancels its command or starts another.
-bool IsCommandKey(DWORD key) { return key == VK_ESCAPE || (key >= VK_F1 && key <= VK_F24); }
+bool IsCommandKey(DWORD key) { return key == VK_ESCAPE || IsFunctionKey(key); }
+
+// The word typed last has not reached the command yet, and is not overdue.
+bool WordOnItsWay(const ShortcutState& state, DWORD time)
+{
+    return state.wordOutstanding && time - state.wordTime <= OutstandingLimit;
+}
 
 // The system's word on the tracked keys, where it has disagreed with the hook for longer than it
 // can be behind: a press that came before the hook, or a release that never reached it (a key
@@ -95,11 +103,10 @@ KeyAction DecidePress(ShortcutState& state, const KeyFacts& facts, bool isDelete
     // The key is the user's own; a Delete that would not edit a text is swallowed, so that it
     // never reaches the host on its own.
     KeyAction refused = isDelete && !DeleteEditsText(state, facts) ? KeyAction::Swallow : KeyAction::PassOn;
-    if (state.wordOutstanding) {
-        if (facts.time - state.wordTime <= OutstandingLimit)
-            return KeyAction::Swallow;
+    if (WordOnItsWay(state, facts.time))
+        return KeyAction::Swallow;
+    if (state.wordOutstanding)
         state.stoodDown = true;  // the word comes late, if at all: its arrival wakes the shortcuts
-    }
     if (state.stoodDown || editing || ModifierHeld(state) || facts.message != WM_KEYDOWN ||
         facts.foreground != Foreground::Browse || facts.layout == Layout::Other)
         return refused;
@@ -123,6 +130,11 @@ KeyDecision DecideKey(const KeyFacts& facts)
     if (!down)
         return {KeyAction::PassOn, next};
     if (!shortcut) {
+        // A function key may start a command of the host's own, and a host may hand a key-in on
+        // after the keys that follow it: that command would take the word on its way as its
+        // input. The key is ignored, as a shortcut is, until the word has arrived.
+        if (inBrowse && IsFunctionKey(facts.key) && WordOnItsWay(next, facts.time))
+            return {KeyAction::Swallow, next};
         if (inBrowse)
             NoteOtherKey(next, facts);
         return {KeyAction::PassOn, next};

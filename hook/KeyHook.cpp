@@ -80,7 +80,7 @@ void RemoveKeyHook() noexcept
     HookHandle.Reset();
 }
 
-bool NoteKeyin(std::wstring_view keyin) noexcept { return TheShortcuts.NoteKeyin(keyin); }
+bool NoteKeyin(std::wstring_view keyin) noexcept { return TheShortcuts.NoteKeyin(TheSystem, keyin); }
 
 LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event) noexcept
 {

@@ -70,6 +70,7 @@ void Shortcuts::End()
     }
     front = main = nullptr;
     browsing = false;
+    heldBack = {};
 }
 
 bool Shortcuts::NeedsHook() const { return browsing || (state.keys[DeleteIndex].down && state.deleteTaken); }
@@ -98,10 +99,13 @@ bool Shortcuts::Handle(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT&
     state = decision.next;
     if (decision.action == KeyAction::Type && shortcut)
         TypeBrowseWord(system, shortcut->latin);
+    // The one key that is no shortcut and yet swallowed: a function key behind a word on its way.
+    if (decision.action == KeyAction::Swallow && !shortcut)
+        heldBack = {static_cast<BYTE>(event.vkCode), static_cast<BYTE>(event.scanCode)};
     return decision.action != KeyAction::PassOn;
 }
 
-bool Shortcuts::NoteKeyin(std::wstring_view keyin)
+bool Shortcuts::NoteKeyin(KeySystem& system, std::wstring_view keyin)
 {
     const BrowseShortcut* typed = nullptr;
     for (const BrowseShortcut& shortcut : BrowseShortcuts)
@@ -115,7 +119,11 @@ bool Shortcuts::NoteKeyin(std::wstring_view keyin)
     if (isStray)
         std::copy(stray + 1, strays.begin() + strayCount, strays.begin());
     strayCount = isStray ? static_cast<std::uint8_t>(strayCount - (stray - strays.begin()) - 1) : 0;
-    if (browsing && state.wordOutstanding && typed->word == state.word)
+    if (browsing && state.wordOutstanding && typed->word == state.word) {
         state = AfterWordArrived(state);
+        if (heldBack.key)
+            system.Tap(heldBack.key, heldBack.scanCode, SyntheticKeyMark);
+        heldBack = {};
+    }
     return isStray;
 }

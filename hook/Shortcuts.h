@@ -31,8 +31,9 @@ struct Shortcuts {
     // a word that is no stray was typed after them all, which were lost (to a command the host
     // started, or to none). A stray can be the same word as this pass's own on its way, and the
     // stray may have been lost: the word is then taken to have arrived, so that a lost stray
-    // costs one press at most, never the shortcuts of the rest of the pass.
-    bool NoteKeyin(std::wstring_view keyin);
+    // costs one press at most, never the shortcuts of the rest of the pass. A function key held
+    // back behind the word goes to the host once the word has arrived.
+    bool NoteKeyin(KeySystem& system, std::wstring_view keyin);
 
     ShortcutState state;
     HWND front = nullptr;  // the host's window in front when browsing began; null when none
@@ -40,4 +41,9 @@ struct Shortcuts {
     bool browsing = false;
     std::array<BrowseWord, 4> strays{};  // the oldest first; one a pass at most
     std::uint8_t strayCount = 0;
+    // A function key pressed while the word was on its way, swallowed so that the command it may
+    // start does not take the word: it is pressed again once the word has arrived.
+    struct HeldKey {
+        BYTE key = 0, scanCode = 0;
+    } heldBack;
 };

@@ -36,7 +36,7 @@ public:
         Keyins keyins = keys_.Deliver(shortcuts_, now_);
         for (const std::wstring& keyin : keyins) {
             shortcuts_.NoteBrowseEvent(keys_);
-            shortcuts_.NoteKeyin(keyin);
+            shortcuts_.NoteKeyin(keys_, keyin);
         }
         return keyins;
     }
@@ -168,16 +168,16 @@ TEST_F(Handler, EscapeOnTheLineAnEscapeEmptiedStandsTheShortcutsDown)
 
 TEST_F(Handler, AWordOnItsWayWhenThePassEndsIsAStrayOnceInAnyCaseOrForm)
 {
-    EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomn")) << "none on its way";
+    EXPECT_FALSE(shortcuts_.NoteKeyin(keys_, L"zoomn")) << "none on its way";
     EXPECT_TRUE(Event(VK_RIGHT));
     shortcuts_.End();
-    EXPECT_TRUE(shortcuts_.NoteKeyin(L"ZOOMN"));
-    EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomn")) << "taken once";
+    EXPECT_TRUE(shortcuts_.NoteKeyin(keys_, L"ZOOMN"));
+    EXPECT_FALSE(shortcuts_.NoteKeyin(keys_, L"zoomn")) << "taken once";
     Begin();
     EXPECT_TRUE(Event(VK_DELETE));
     shortcuts_.End();
     Begin();  // the next pass begins before the stray arrives
-    EXPECT_TRUE(shortcuts_.NoteKeyin(L"캐ㅐㅡㅇ"));
+    EXPECT_TRUE(shortcuts_.NoteKeyin(keys_, L"캐ㅐㅡㅇ"));
 }
 
 // Words arrive in the order they were typed: one that is no stray came after the strays, which
@@ -186,8 +186,8 @@ TEST_F(Handler, AStrayLostElsewhereNeverHoldsUpTheNextPass)
 {
     EXPECT_TRUE(Event(VK_RIGHT));
     shortcuts_.End();
-    EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomp")) << "typed after the stray";
-    EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomn")) << "the stray was lost";
+    EXPECT_FALSE(shortcuts_.NoteKeyin(keys_, L"zoomp")) << "typed after the stray";
+    EXPECT_FALSE(shortcuts_.NoteKeyin(keys_, L"zoomn")) << "the stray was lost";
     Begin();
     EXPECT_TRUE(Tap(VK_RIGHT));
     keys_.Deliver(shortcuts_, now_);  // to a command of the host's own
@@ -195,10 +195,10 @@ TEST_F(Handler, AStrayLostElsewhereNeverHoldsUpTheNextPass)
     Begin();
     EXPECT_TRUE(Tap(VK_RIGHT));
     EXPECT_EQ(keys_.Deliver(shortcuts_, now_), Keyins{L"zoomn"});
-    EXPECT_TRUE(shortcuts_.NoteKeyin(L"zoomn")) << "it may be the stray";
+    EXPECT_TRUE(shortcuts_.NoteKeyin(keys_, L"zoomn")) << "it may be the stray";
     EXPECT_TRUE(Tap(VK_RIGHT));
     EXPECT_EQ(keys_.Deliver(shortcuts_, now_), Keyins{L"zoomn"}) << "the pass does not wait on";
-    EXPECT_FALSE(shortcuts_.NoteKeyin(L"zoomn"));
+    EXPECT_FALSE(shortcuts_.NoteKeyin(keys_, L"zoomn"));
 }
 
 TEST_F(Handler, AfterThePassEndsOnlyTheDeleteTakenIsKeptAndGoesWithItsRelease)

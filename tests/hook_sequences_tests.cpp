@@ -21,7 +21,7 @@ constexpr int Depth = 7;
 
 // The world as far as what follows can tell: a time by its age, as far as a limit it is held to
 // can tell it, and nothing that no later step reads.
-using StateKey = std::array<char, 48>;
+using StateKey = std::array<char, 53>;
 
 struct KeyHash {
     size_t operator()(const StateKey& key) const { return std::hash<std::string_view>{}({key.data(), key.size()}); }
@@ -39,7 +39,8 @@ StateKey Key(const World& w)
     put(std::uint16_t(w.floating | w.keeps << 1 | w.escapeClears << 2 | w.hooked << 3 | w.enabled << 4 |
                       w.deleteDown << 5 | (w.deleteDown && w.deleteKnown) << 6 | w.shiftDown << 7 |
                       w.hook.browsing << 8 | (h.keys[DeleteIndex].down && h.deleteTaken) << 9 | h.typing << 10 |
-                      outstanding << 11 | h.stoodDown << 12 | h.standDownBehindWord << 13 | w.deleteLost << 14));
+                      outstanding << 11 | h.stoodDown << 12 | h.standDownBehindWord << 13 | w.deleteLost << 14 |
+                      w.strayAhead << 15));
     for (unsigned v : {unsigned(w.front), unsigned(w.line), unsigned(w.command), unsigned(w.strays),
                        unsigned(outstanding ? h.word : BrowseWord::None),
                        unsigned(w.hook.front == nullptr                  ? 0
@@ -51,8 +52,10 @@ StateKey Key(const World& w)
     put(w.deleteDown ? age(w.deleteSince, AutoRepeatLimit) : 0);
     put(w.deleteDown && w.deletePressedAt == w.deleteSince ? age(w.deletePressedAt, KeyStateGrace) : 0);
     put(w.shiftDown ? age(w.shiftSince, AutoRepeatLimit) : 0);
+    put(ThisPassWordOnItsWay(w) ? age(w.wordTypedAt, OutstandingLimit) : 0);
     for (const TrackedKey& k : h.keys)
         put(!k.seen ? 0 : k.down ? 1 + 2 * age(k.since, AutoRepeatLimit) : 2 * age(k.since, KeyStateGrace));
+    add(w.functionHeld);
     for (size_t i = 0; i < w.hook.strayCount; ++i)
         add(static_cast<char>(1 + int(w.hook.strays[i])));
     add('|');
@@ -115,14 +118,12 @@ TEST(EverySequence, KeepsWhatTheUserDidNotAskToLoseOnEveryKindOfHost)
         level = std::move(next);
     }
     EXPECT_LE(mostStrays, 1u) << "words of one pass that reached something other than the command";
-    std::printf("%zu states (every sequence of up to %d events from %zu beginnings on 8 kinds of host, %u steps): "
-                "no word for an "
-                "auto-repeat or while another is on its way, no Delete on its own to the host while the pass is "
-                "alive, no word at another pass's prompt, no word of a pass waited for once it has arrived, every new "
-                "pass with its shortcuts on, no text "
-                "being typed cleared, no key typed into a palette or another program lost, the hook's own typing "
-                "passed through; at most %u word of a pass reached "
-                "anything but the command\n",
+    std::printf("%zu states (every sequence of up to %d events from %zu beginnings on 8 kinds of host, %u steps): no "
+                "word for an auto-repeat or while another is on its way, no Delete on its own to the host while the "
+                "pass is alive, no word at another pass's prompt, no word of a pass waited for once it has arrived, no "
+                "function key to the host ahead of a word on its way nor one held back lost, every new pass with its "
+                "shortcuts on, no text being typed cleared, no key typed into a palette or another program lost, the "
+                "hook's own typing passed through; at most %u word of a pass reached anything but the command\n",
                 seen.size(), Depth, Beginnings().size(), steps, mostStrays);
 }
 

@@ -12,6 +12,15 @@ HWND HandleOf(const World& w, Win win)
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x100 + static_cast<int>(win)));
 }
 
+bool ThisPassWordOnItsWay(const World& w)
+{
+    auto ofThisPass = [](const Item& item) {
+        return (item.kind == Item::Word || item.kind == Item::Keyin) && item.thisPass;
+    };
+    return std::any_of(w.keys.items.begin(), w.keys.items.begin() + w.keys.count, ofThisPass) ||
+           std::any_of(w.handing.items.begin(), w.handing.items.begin() + w.handing.count, ofThisPass);
+}
+
 namespace {
 
 // The system as the hook sees it in the model: the world's windows, keys and key-in line.
@@ -73,7 +82,7 @@ bool InHostWindow(const World& w) { return w.front == Win::Keyin || w.front == W
 void Reach(World& w, Item::Kind kind)
 {
     bool onMain = w.floating && w.front == Win::Main;
-    if (!InHostWindow(w) || (onMain && kind != Item::Delete && kind != Item::Escape))
+    if (!InHostWindow(w) || (onMain && kind != Item::Delete && kind != Item::Escape && kind != Item::Function))
         return;
     w.keys.Push(Item{kind, BrowseWord::None, true, onMain});
 }
@@ -91,6 +100,8 @@ void Typed(World& w, ModelSystem& system, BrowseWord word)
     system.taps.clear();
     if (w.hook.state.typing != typing)
         Fail(w, "the hook took its own typing for the user's");
+    w.wordTypedAt = w.now;
+    w.strayAhead = false;
     if (InHostWindow(w) && !(w.floating && w.front == Win::Main))
         w.keys.Push(Item{Item::Word, word});
 }
@@ -110,6 +121,12 @@ void Press(World& w, DWORD key, Item::Kind kind, bool held = false)
     bool likeARepeat = key == VK_DELETE && w.deleteLost && w.now - w.deleteLostAt <= AutoRepeatLimit;
     if (!repeat && !InHostWindow(w) && swallowed && !likeARepeat)
         Fail(w, "a key pressed in a palette or another program did not reach it");
+    // A function key may start a command of the host's, which would take a word on its way.
+    if (kind == Item::Function && !swallowed && InHostWindow(w) && w.hook.browsing && ThisPassWordOnItsWay(w) &&
+        !w.strayAhead && w.now - w.wordTypedAt <= OutstandingLimit)
+        Fail(w, "a function key reached the host ahead of a word on its way");
+    if (kind == Item::Function && swallowed && InHostWindow(w))
+        w.functionHeld = true;
     if (key == VK_DELETE) {
         if (!repeat)
             w.deletePressedAt = w.now;
@@ -138,13 +155,20 @@ void Release(World& w, DWORD key, bool seen)
     }
 }
 
-bool ThisPassWordOnItsWay(const World& w)
+// A key the hook held back and now presses again: it passes through the hook untouched, then
+// reaches the window in front.
+void PressedAgain(World& w, ModelSystem& system)
 {
-    auto ofThisPass = [](const Item& item) {
-        return (item.kind == Item::Word || item.kind == Item::Keyin) && item.thisPass;
-    };
-    return std::any_of(w.keys.items.begin(), w.keys.items.begin() + w.keys.count, ofThisPass) ||
-           std::any_of(w.handing.items.begin(), w.handing.items.begin() + w.handing.count, ofThisPass);
+    for (const ModelSystem::Tapped& t : system.taps) {
+        for (WPARAM message : {WM_KEYDOWN, WM_KEYUP}) {
+            KBDLLHOOKSTRUCT event{t.key, t.scanCode, 0, w.now, t.extra};
+            if (w.hook.Handle(system, message, event))
+                Fail(w, "the hook swallowed a key it pressed again");
+        }
+        w.functionHeld = false;
+        Reach(w, Item::Function);
+    }
+    system.taps.clear();
 }
 
 // The command that runs receives a key-in of the key-in line.
@@ -158,7 +182,11 @@ void HandOn(World& w, const Item& keyin)
     if (w.command == Command::Browse)
         w.hook.NoteBrowseEvent(system);
     if (w.command == Command::Browse || w.command == Command::First) {
-        bool stray = w.hook.NoteKeyin(text);
+        bool stray = w.hook.NoteKeyin(system, text);
+        w.strayAhead = w.strayAhead || (stray && ThisPassWordOnItsWay(w));
+        PressedAgain(w, system);
+        if (keyin.thisPass && w.command == Command::Browse && !stray && w.functionHeld)
+            Fail(w, "a function key held back was not pressed again once the word had arrived");
         // Taken or not, a word of this pass that has arrived is no longer waited for.
         if (keyin.thisPass && w.command == Command::Browse && w.hook.state.wordOutstanding && !ThisPassWordOnItsWay(w))
             Fail(w, "the shortcuts wait on for a word of the pass that has arrived");
@@ -195,6 +223,9 @@ void Take(World& w, int choice)
             w.line = w.line == Line::User && choice == 0 ? Line::User : Line::Empty;
         }
         break;
+    case Item::Function:
+        EndByHost(w, Command::Host);  // the host starts a command of its own
+        break;
     case Item::Escape:
         if (w.escapeClears)
             w.line = Line::Empty;
@@ -228,6 +259,7 @@ void NewPass(World& w)
     w.hooked = true;
     w.command = Command::Browse;
     w.strays = 0;
+    w.strayAhead = w.functionHeld = false;
     for (size_t i = 0; i < w.keys.count; ++i)
         w.keys.items[i].thisPass = false;
     for (size_t i = 0; i < w.handing.count; ++i)
@@ -246,7 +278,7 @@ void NewPass(World& w)
 }
 
 bool Always(const World&) { return true; }
-bool KeyRoom(const World& w) { return !w.keys.Full(); }
+bool KeyRoom(const World& w) { return w.keys.count < 3; }
 // Time passes; a key held down repeats within a keyboard's delay, so no longer without a key-down.
 template <DWORD Milliseconds>
 bool Later(const World& w)
@@ -270,6 +302,7 @@ const std::vector<Event> Events = {
     {"Delete up", [](const World& w) { return w.deleteDown; }, [](World& w) { Release(w, VK_DELETE, true); }},
     {"Delete up unseen", [](const World& w) { return w.deleteDown; }, [](World& w) { Release(w, VK_DELETE, false); }},
     {"Escape", KeyRoom, [](World& w) { Press(w, VK_ESCAPE, Item::Escape); }},
+    {"a function key", KeyRoom, [](World& w) { Press(w, VK_F3, Item::Function); }},
     {"letter", KeyRoom, [](World& w) { Press(w, 'X', Item::Letter); }},
     {"Shift down", Always,
      [](World& w) {

@@ -23,7 +23,7 @@ enum class Command : std::uint8_t { Browse, First, Host, None };
 
 // What the host has still to take from the keyboard, or to hand on to the command that runs.
 struct Item {
-    enum Kind : std::uint8_t { Letter, Arrow, Delete, Escape, Word, Keyin, Cancel } kind;
+    enum Kind : std::uint8_t { Letter, Arrow, Delete, Escape, Function, Word, Keyin, Cancel } kind;
     BrowseWord word = BrowseWord::None;
     bool thisPass = true;  // a word typed for the pass that browses now
     bool onMain = false;   // a key that went to the main window, not the key-in line
@@ -53,7 +53,7 @@ struct World {
     Win front = Win::Keyin;
     bool enabled = true;
     Line line = Line::Empty;
-    Queue<3> keys;     // passed on to the host window, not taken yet
+    Queue<4> keys;     // passed on to the host window, not taken yet (three pressed, and one pressed again)
     Queue<2> handing;  // taken from the key-in line, not handed on yet
     Command command = Command::Browse;
     bool deleteDown = false, deleteKnown = false;  // held; and the system knows it (it passed a key-down on)
@@ -64,9 +64,16 @@ struct World {
     std::uint8_t strays = 0;  // words that reached the host after it ended the pass
     const char* failure = nullptr;
     DWORD deletePressedAt = 0;  // when the Delete held went down
+    DWORD wordTypedAt = 0;      // when the hook typed its last word
+    // A stray of an earlier pass arrived while this pass's word was on its way, which the hook
+    // cannot tell from that word.
+    bool strayAhead = false;
+    bool functionHeld = false;  // a function key the hook swallowed behind this pass's word
 };
 
 HWND HandleOf(const World& w, Win win);
+// A word the hook typed in this pass has not reached the command yet.
+bool ThisPassWordOnItsWay(const World& w);
 
 struct Event {
     const char* name;

@@ -94,7 +94,12 @@ std::optional<Options> ParseOptions(int argc, wchar_t** argv)
         } else if (name == L"--host") {
             options.hostKinds.push_back(Utf8FromWide(value));
             if (ZhdCheckHostKind(options.hostKinds.back().c_str()) != 0) {
-                Report("--host " + options.hostKinds.back() + ": " + zhd::LastError());
+                // A setting of two words given as two arguments: say how to give it.
+                std::string hint;
+                if (value.find(L' ') == std::wstring::npos && i + 1 < argc && argv[i + 1][0] != L'-')
+                    hint = " (a setting is one argument: --host \"" + options.hostKinds.back() + " " +
+                           Utf8FromWide(argv[i + 1]) + "\")";
+                Report("--host " + options.hostKinds.back() + ": " + zhd::LastError() + hint);
                 return std::nullopt;
             }
         } else {

@@ -108,7 +108,7 @@ KeyAction DecidePress(ShortcutState& state, const KeyFacts& facts, bool isDelete
     if (state.wordOutstanding)
         state.stoodDown = true;  // the word comes late, if at all: its arrival wakes the shortcuts
     if (state.stoodDown || editing || ModifierHeld(state) || facts.message != WM_KEYDOWN ||
-        facts.foreground != Foreground::Browse || facts.layout == Layout::Other)
+        facts.foreground != Foreground::Browse || facts.layout == Layout::Other || facts.pressedBeforeBrowsing)
         return refused;
     state.wordOutstanding = true;
     state.wordTime = facts.time;

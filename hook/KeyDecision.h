@@ -135,6 +135,9 @@ struct KeyFacts {
     bool keysPending = false;
     Layout layout = Layout::Other;
     unsigned systemDown = 0;  // bit i: the system reports TrackedKeys[i] down
+    // Pressed before browsing began (while the command searched) and read only now: typed ahead,
+    // before the matches were shown.
+    bool pressedBeforeBrowsing = false;
 };
 
 enum class KeyAction { PassOn, Type, Swallow };

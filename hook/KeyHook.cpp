@@ -60,7 +60,7 @@ HINSTANCE OwnModule()
 HHOOK InstallKeyHook() noexcept
 {
     HookHandle.Reset();
-    TheShortcuts.Begin(TheSystem);
+    TheShortcuts.Begin(TheSystem, GetTickCount());
     HookHandle.Reset(SetWindowsHookExA(WH_KEYBOARD_LL, KeyHookProc, OwnModule(), 0));
     return HookHandle.Get();
 }

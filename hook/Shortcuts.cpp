@@ -47,8 +47,9 @@ bool IsTypedForm(std::wstring_view keyin, const BrowseShortcut& shortcut)
 
 }  // namespace
 
-void Shortcuts::Begin(KeySystem& system)
+void Shortcuts::Begin(KeySystem& system, DWORD now)
 {
+    began = now;
     HWND inFront = system.ForegroundWindow();
     main = inFront ? system.HostMainWindowOf(inFront) : nullptr;
     front = main ? inFront : nullptr;
@@ -79,6 +80,7 @@ bool Shortcuts::Handle(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT&
 {
     const BrowseShortcut* shortcut = ShortcutFor(event.vkCode);
     KeyFacts facts{message, event.vkCode, event.time, event.dwExtraInfo, state};
+    facts.pressedBeforeBrowsing = browsing && static_cast<LONG>(event.time - began) < 0;
     if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
         HWND foreground = system.ForegroundWindow();
         if (front && foreground && (foreground == front || foreground == main))

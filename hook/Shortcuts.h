@@ -13,9 +13,10 @@
 #include <string_view>
 
 struct Shortcuts {
-    // Browsing begins: the words go to the window now in front and the host's main window, if
-    // that window is one of the host's. What is known of the keys held stays.
-    void Begin(KeySystem& system);
+    // Browsing begins at the time given (the system's tick count): the words go to the window now
+    // in front and the host's main window, if that window is one of the host's. What is known of
+    // the keys held stays.
+    void Begin(KeySystem& system, DWORD now);
     // The browse step has received an event.
     void NoteBrowseEvent(KeySystem& system);
     // The pass ends (by the plug-in's hand, or the command starts again): nothing is typed any
@@ -39,6 +40,7 @@ struct Shortcuts {
     HWND front = nullptr;  // the host's window in front when browsing began; null when none
     HWND main = nullptr;   // the host's main window (its root owner)
     bool browsing = false;
+    DWORD began = 0;                     // when browsing began
     std::array<BrowseWord, 4> strays{};  // the oldest first; one a pass at most
     std::uint8_t strayCount = 0;
     // A function key pressed while the word was on its way, swallowed so that the command it may

@@ -91,12 +91,20 @@ struct Event {
     ULONG_PTR extra = 0;
     DWORD time = Now;
     bool keysPending = false;
+    bool beforeBrowsing = false;
 };
 
 // The event while the host has keys it has not taken yet.
 Event Pending(Event event)
 {
     event.keysPending = true;
+    return event;
+}
+
+// The event of a key pressed while the command searched, read once browsing has begun.
+Event TypedAhead(Event event)
+{
+    event.beforeBrowsing = true;
     return event;
 }
 
@@ -113,8 +121,8 @@ class Decide : public ::testing::TestWithParam<Decision> {};
 TEST_P(Decide, TypesOnlyAPlainPressInTheBrowseWindowAndNeverLetsDeleteReachTheHostOnItsOwn)
 {
     const Event& e = GetParam().event;
-    KeyFacts facts{e.message,    e.key,   e.time,        e.extra,  GetParam().before,
-                   e.foreground, e.field, e.keysPending, e.layout, e.systemDown};
+    KeyFacts facts{e.message, e.key,         e.time,   e.extra,      GetParam().before, e.foreground,
+                   e.field,   e.keysPending, e.layout, e.systemDown, e.beforeBrowsing};
     KeyDecision decision = DecideKey(facts);
     EXPECT_EQ(decision.action, GetParam().action);
     EXPECT_EQ(decision.next, static_cast<ShortcutState>(GetParam().after));
@@ -305,6 +313,9 @@ INSTANTIATE_TEST_SUITE_P(
         Decision{"right_stood_down", State().StoodDown(), {VK_RIGHT}, PassOn, State().StoodDown()},
         Decision{"escape", {}, {VK_ESCAPE}, PassOn, State().StoodDown()},
         Decision{"a_function_key", {}, {VK_F3}, PassOn, State().StoodDown()},
+        // Typed ahead while the command searched: no match was shown yet.
+        Decision{"right_typed_ahead", {}, TypedAhead({VK_RIGHT}), PassOn, {}},
+        Decision{"delete_typed_ahead", {}, TypedAhead({VK_DELETE}), Swallow, State().DeleteHeld(true, Now)},
         // It may start a command of the host's that would take the word on its way.
         Decision{"a_function_key_behind_a_word", State().Word(Now - 10), {VK_F3}, Swallow, State().Word(Now - 10)},
         Decision{"a_function_key_behind_an_overdue_word",

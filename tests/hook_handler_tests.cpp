@@ -15,7 +15,7 @@ public:
     void Begin(HWND inFront = MainWindow)
     {
         keys_.foreground = inFront;
-        shortcuts_.Begin(keys_);
+        shortcuts_.Begin(keys_, now_);
     }
     // True when the shortcuts swallow the event.
     bool Event(DWORD key, WPARAM message = WM_KEYDOWN)

@@ -215,6 +215,26 @@ TEST_F(RealKeys, OnceThePassHasEndedEveryShortcutKeyReachesTheWindowUnchanged)
     EXPECT_EQ(TakeTranscript(), Lines{});
 }
 
+// A busy host reads the keys pressed while the command searched only once browsing has begun:
+// typed ahead, before any match was shown, they are no shortcuts.
+TEST_F(RealKeys, KeysTypedAheadWhileTheCommandSearchedAreNoShortcuts)
+{
+    DWORD whileSearching = GetTickCount() - 1000;  // the hook went in just now
+    for (WORD key : {VK_RIGHT, VK_DELETE}) {
+        INPUT input[2] = {};
+        for (INPUT& i : input) {
+            i.type = INPUT_KEYBOARD;
+            i.ki.wVk = key;
+            i.ki.time = whileSearching;
+        }
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    }
+    ZhdPumpMessages(300);
+    EXPECT_EQ(Typed(KeyRecorder::Seen()), std::vector<KeyEvent>{});
+    EXPECT_EQ(KeyinsReceived(), 0u);
+}
+
 TEST_F(RealKeys, InstallingAgainRemovesTheOldHookAndRemovingLeavesNone)
 {
     HHOOK first = HookHandle.Get();

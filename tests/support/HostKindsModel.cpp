@@ -255,7 +255,7 @@ void HandNext(World& w)
 void NewPass(World& w)
 {
     ModelSystem system(w);
-    w.hook.Begin(system);
+    w.hook.Begin(system, w.now);
     w.hooked = true;
     w.command = Command::Browse;
     w.strays = 0;
@@ -366,7 +366,7 @@ std::vector<World> Beginnings()
         World w;
         w.floating = kind & 1, w.keeps = kind & 2, w.escapeClears = kind & 4;
         ModelSystem system(w);
-        w.hook.Begin(system);
+        w.hook.Begin(system, w.now);
         all.push_back(w);
         all.push_back(After(w, {"Right", "host takes a key", "host starts its own command", "host hands a key-in on",
                                 "the command starts again", "browsing begins"}));

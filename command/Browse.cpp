@@ -102,6 +102,10 @@ std::int32_t Browse(std::int32_t kind, ZelEvent event)
     StateEvent read = ReadEvent(kind, event, Takes::PicksAndKeyins);
     switch (read.is) {
     case EventIs::Pick:
+        // A click while a function key waits for the word on its way was meant for the command
+        // that key starts: it replaces nothing.
+        if (FunctionKeyHeldBack())
+            return stay;
         EndShortcuts();
         Replace<C>(read.text);
         return finish;

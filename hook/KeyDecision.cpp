@@ -17,8 +17,6 @@ bool TypesText(DWORD key)
            (key >= VK_OEM_4 && key <= VK_OEM_8) || key == VK_OEM_102 || key == VK_PROCESSKEY || key == VK_PACKET;
 }
 
-bool IsFunctionKey(DWORD key) { return key >= VK_F1 && key <= VK_F24; }
-
 // A key with which a host cancels its command or starts another.
 bool IsCommandKey(DWORD key) { return key == VK_ESCAPE || IsFunctionKey(key); }
 

@@ -40,6 +40,10 @@ constexpr BYTE EnterScanCode = 0xB9;
 // that the host ended, this is also how long shortcut presses are still swallowed before the
 // shortcuts stand down.
 constexpr DWORD OutstandingLimit = 500;
+
+// F1 to F24, with which a host may start a command of its own.
+constexpr bool IsFunctionKey(DWORD key) { return key >= VK_F1 && key <= VK_F24; }
+
 // How long after the hook saw a tracked key go up the system may still report it down. Inside a
 // low-level hook the system's key state lags behind the events the hook has already seen (by
 // some 50 ms under Wine), so it alone cannot be trusted at once.

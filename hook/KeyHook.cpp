@@ -82,6 +82,8 @@ void RemoveKeyHook() noexcept
 
 bool NoteKeyin(std::wstring_view keyin) noexcept { return TheShortcuts.NoteKeyin(TheSystem, keyin); }
 
+bool FunctionKeyHeldBack() noexcept { return TheShortcuts.heldBack.key != 0; }
+
 LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event) noexcept
 {
     if (code == HC_ACTION && Guarded(false, [&] {

@@ -29,5 +29,8 @@ void RemoveKeyHook() noexcept;
 // A key-in has reached the command, at any prompt. True when it is a word the shortcuts typed for
 // a pass that has ended, still on its way when the pass ended: the command does not take it.
 bool NoteKeyin(std::wstring_view keyin) noexcept;
+// A function key waits for the word on its way (it goes to the host once the word has arrived):
+// an input that comes meanwhile was meant for the command that key starts.
+bool FunctionKeyHeldBack() noexcept;
 // A thin adapter over Shortcuts::Handle with the system's own facts and typing.
 LRESULT CALLBACK KeyHookProc(int code, WPARAM message, LPARAM event) noexcept;

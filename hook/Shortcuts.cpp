@@ -101,9 +101,12 @@ bool Shortcuts::Handle(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT&
     state = decision.next;
     if (decision.action == KeyAction::Type && shortcut)
         TypeBrowseWord(system, shortcut->latin);
-    // The one key that is no shortcut and yet swallowed: a function key behind a word on its way.
-    if (decision.action == KeyAction::Swallow && !shortcut)
+    // A function key behind a word on its way is the one key that is no shortcut and yet
+    // swallowed; one passed on (the word is overdue) takes the place of any held back.
+    if (IsFunctionKey(event.vkCode) && decision.action == KeyAction::Swallow)
         heldBack = {static_cast<BYTE>(event.vkCode), static_cast<BYTE>(event.scanCode)};
+    else if (IsFunctionKey(event.vkCode) && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN))
+        heldBack = {};
     return decision.action != KeyAction::PassOn;
 }
 

@@ -58,8 +58,8 @@ bool IsDelay(const std::string& word)
 std::string SetHostKind(HostKind& kind, const std::string& setting)
 {
     std::vector<std::string> words = Words(setting);
-    if (words.size() == 2 && words[0] == "delay") {
-        if (!IsDelay(words[1]))
+    if (!words.empty() && words[0] == "delay") {
+        if (words.size() != 2 || !IsDelay(words[1]))
             return "delay takes MS from 0 to " + std::to_string(LongestDelay);
         kind.keyinDelay = std::atoi(words[1].c_str());
         return "";

@@ -125,8 +125,8 @@ void Press(World& w, DWORD key, Item::Kind kind, bool held = false)
     if (kind == Item::Function && !swallowed && InHostWindow(w) && w.hook.browsing && ThisPassWordOnItsWay(w) &&
         !w.strayAhead && w.now - w.wordTypedAt <= OutstandingLimit)
         Fail(w, "a function key reached the host ahead of a word on its way");
-    if (kind == Item::Function && swallowed && InHostWindow(w))
-        w.functionHeld = true;
+    if (kind == Item::Function && InHostWindow(w))
+        w.functionHeld = swallowed;  // one passed on takes the place of any held back
     if (key == VK_DELETE) {
         if (!repeat)
             w.deletePressedAt = w.now;

@@ -130,7 +130,7 @@ KeyDecision DecideKey(const KeyFacts& facts)
     if (!shortcut) {
         // A function key may start a command of the host's own, and a host may hand a key-in on
         // after the keys that follow it: that command would take the word on its way as its
-        // input. The key is ignored, as a shortcut is, until the word has arrived.
+        // input. The key waits: swallowed now, it is pressed again once the word has arrived.
         if (inBrowse && IsFunctionKey(facts.key) && WordOnItsWay(next, facts.time))
             return {KeyAction::Swallow, next};
         if (inBrowse)

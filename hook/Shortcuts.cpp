@@ -81,7 +81,8 @@ bool Shortcuts::Handle(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT&
     const BrowseShortcut* shortcut = ShortcutFor(event.vkCode);
     KeyFacts facts{message, event.vkCode, event.time, event.dwExtraInfo, state};
     facts.pressedBeforeBrowsing = browsing && static_cast<LONG>(event.time - began) < 0;
-    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+    bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    if (down) {
         HWND foreground = system.ForegroundWindow();
         if (front && foreground && (foreground == front || foreground == main))
             facts.foreground = system.IsEnabled(main) && system.IsEnabled(foreground) ? Foreground::Browse
@@ -101,12 +102,12 @@ bool Shortcuts::Handle(KeySystem& system, WPARAM message, const KBDLLHOOKSTRUCT&
     state = decision.next;
     if (decision.action == KeyAction::Type && shortcut)
         TypeBrowseWord(system, shortcut->latin);
-    // A function key behind a word on its way is the one key that is no shortcut and yet
-    // swallowed; one passed on (the word is overdue) takes the place of any held back.
-    if (IsFunctionKey(event.vkCode) && decision.action == KeyAction::Swallow)
-        heldBack = {static_cast<BYTE>(event.vkCode), static_cast<BYTE>(event.scanCode)};
-    else if (IsFunctionKey(event.vkCode) && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN))
-        heldBack = {};
+    // A function key swallowed waits behind the word on its way; one passed on (the word is
+    // overdue) takes the place of any held back.
+    if (down && IsFunctionKey(event.vkCode))
+        heldBack = decision.action == KeyAction::Swallow
+                       ? HeldKey{static_cast<BYTE>(event.vkCode), static_cast<BYTE>(event.scanCode)}
+                       : HeldKey{};
     return decision.action != KeyAction::PassOn;
 }
 
